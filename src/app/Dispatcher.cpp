@@ -1,0 +1,51 @@
+#include "app/Dispatcher.h"
+
+#include <cwchar>
+
+#include "commands/EventCommand.h"
+#include "commands/MsinfoCommand.h"
+#include "commands/QebCommand.h"
+#include "commands/SysinfoCommand.h"
+#include "util/Console.h"
+#include "util/Messages.h"
+
+namespace qeb {
+namespace {
+
+template <typename Command>
+ResultCode Run(int argc, const wchar_t* const* argv) {
+    Command command(argc, argv);
+    return command.Execute();
+}
+
+struct CommandEntry {
+    const wchar_t* word;
+    ResultCode (*run)(int, const wchar_t* const*);
+};
+
+constexpr CommandEntry kCommands[] = {
+    {L"QEB", &Run<CQebCommand>},
+    {L"MSINFO", &Run<CMsinfoCommand>},
+    {L"EVENT", &Run<CEventCommand>},
+    {L"SYSINFO", &Run<CSysinfoCommand>},
+};
+
+}  // namespace
+
+ResultCode DispatchCommand(int argc, const wchar_t* const* argv) {
+    if (argc < 2) {
+        PrintLine(LoadText(IDS_NO_COMMAND));
+        PrintLine(LoadText(IDS_USAGE_GENERAL));
+        return kSuccess;
+    }
+    for (const CommandEntry& entry : kCommands) {
+        if (_wcsicmp(argv[1], entry.word) == 0) {
+            return entry.run(argc, argv);
+        }
+    }
+    PrintLine(L"Command Error");
+    PrintLine(LoadText(IDS_USAGE_GENERAL));
+    return kBadArguments;
+}
+
+}  // namespace qeb

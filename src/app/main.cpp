@@ -1,0 +1,22 @@
+// QebInfo.exe: locale, single instance, dispatch, closing line, exit code.
+#include "app/ClosingLine.h"
+#include "app/Dispatcher.h"
+#include "app/SingleInstance.h"
+#include "app/SystemLocale.h"
+#include "util/Console.h"
+#include "util/Messages.h"
+
+int wmain(int argc, wchar_t** argv) {
+    qeb::ApplySystemLocale();
+
+    qeb::SingleInstance instance;
+    if (instance.IsHeldElsewhere()) {
+        qeb::PrintLine(qeb::LoadText(IDS_ALREADY_RUNNING));
+        instance.LeaveToProcessExit();
+        return static_cast<int>(qeb::kAlreadyRunning);
+    }
+
+    const qeb::ResultCode result = qeb::DispatchCommand(argc, argv);
+    qeb::PrintClosingLine(result);
+    return static_cast<int>(result);
+}

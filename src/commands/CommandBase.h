@@ -1,0 +1,46 @@
+// Base of the four commands: parses the whole command line once into fields.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "util/ResultCode.h"
+
+namespace qeb {
+
+class CCommandBase {
+public:
+    CCommandBase(int argc, const wchar_t* const* argv);
+    virtual ~CCommandBase();
+
+    CCommandBase(const CCommandBase&) = delete;
+    CCommandBase& operator=(const CCommandBase&) = delete;
+
+    virtual ResultCode Execute();
+    virtual ResultCode Usage();
+
+protected:
+    int m_bHelp = 0;
+    std::wstring m_strDest;
+    int m_nProduct = 0;
+    std::vector<std::wstring> m_vecInstances;
+    std::vector<std::wstring> m_vecIgnore;
+    int m_bEventLog = 1;
+    int m_bVmViewer = 0;
+
+private:
+    void ParseArgument(const std::wstring& argument);
+};
+
+// Replaces nothing itself: appends the comma-separated pieces of the text after
+// `prefix` to `list`, empty pieces included; an empty text appends nothing.
+void SplitCommaList(const std::wstring& argument, const std::wstring& prefix,
+                    std::vector<std::wstring>& list);
+
+// An optional sign and decimal digits within the signed 32-bit range; anything else gives 0.
+int ParseProductNumber(const std::wstring& text);
+
+// Prints the help text `id` unprocessed and returns 0.
+ResultCode PrintUsage(unsigned id);
+
+}  // namespace qeb

@@ -1,0 +1,88 @@
+#include "util/Console.h"
+
+#include <windows.h>
+
+namespace qeb {
+namespace {
+
+unsigned g_codePage = CP_ACP;
+
+void WriteBytes(HANDLE out, const char* data, size_t size) {
+    while (size > 0) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(size > 0x10000 ? 0x10000 : size);
+        if (!::WriteFile(out, data, chunk, &written, nullptr) || written == 0) {
+            return;
+        }
+        data += written;
+        size -= written;
+    }
+}
+
+void WriteConsoleText(HANDLE out, const std::wstring& text) {
+    const wchar_t* data = text.data();
+    size_t size = text.size();
+    while (size > 0) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(size > 0x4000 ? 0x4000 : size);
+        if (!::WriteConsoleW(out, data, chunk, &written, nullptr) || written == 0) {
+            return;
+        }
+        data += written;
+        size -= written;
+    }
+}
+
+std::string ToCodePage(const std::wstring& text, unsigned codePage) {
+    if (text.empty()) {
+        return {};
+    }
+    const int length = static_cast<int>(text.size());
+    const int bytes = ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr,
+                                            nullptr);
+    std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) {
+        ::WideCharToMultiByte(codePage, 0, text.data(), length, out.data(), bytes, nullptr,
+                              nullptr);
+    }
+    return out;
+}
+
+}  // namespace
+
+void SetConsoleCodePage(unsigned codePage) { g_codePage = codePage; }
+
+unsigned GetConsoleCodePage() { return g_codePage; }
+
+void PrintLine(const std::wstring& text) noexcept {
+    try {
+        const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+        if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        const std::wstring line = text + L"\r\n";
+        DWORD mode = 0;
+        if (::GetConsoleMode(out, &mode)) {
+            WriteConsoleText(out, line);
+        } else {
+            const std::string bytes = ToCodePage(line, g_codePage);
+            WriteBytes(out, bytes.data(), bytes.size());
+        }
+    } catch (...) {
+        // Output is best effort: a failed line must not turn into a failed command.
+    }
+}
+
+void PrintNarrowLine(const std::string& text) noexcept {
+    try {
+        const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+        if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        const std::string line = text + "\r\n";
+        WriteBytes(out, line.data(), line.size());
+    } catch (...) {
+    }
+}
+
+}  // namespace qeb

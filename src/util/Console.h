@@ -1,0 +1,21 @@
+// Console output. Messages are wide text; on a real console they go out through
+// WriteConsoleW, otherwise as bytes of the system language's ANSI code page.
+// Exception texts are narrow bytes and go out unconverted. Both write straight to
+// standard output, unbuffered, so their lines keep the order in which they were written.
+#pragma once
+
+#include <string>
+
+namespace qeb {
+
+// The code page into which wide text is converted when standard output is no console.
+void SetConsoleCodePage(unsigned codePage);
+unsigned GetConsoleCodePage();
+
+// Writes the text and CR LF; inner CR LF pairs stay as they are.
+void PrintLine(const std::wstring& text) noexcept;
+
+// Writes the narrow text unconverted, then CR LF.
+void PrintNarrowLine(const std::string& text) noexcept;
+
+}  // namespace qeb

@@ -1,0 +1,47 @@
+// The string-table texts as the operator must see them, kept apart from the
+// resource script so that a slip in either one shows up as a failing test.
+#pragma once
+
+#include <map>
+
+namespace qeb::test {
+
+inline const std::map<unsigned, const wchar_t*>& ExpectedTexts() {
+    static const std::map<unsigned, const wchar_t*> texts = {
+        {102, L"パラメーター %1!s! を指定してください。"},
+        {103, L"ディレクトリ作成に失敗しました。(%1!s!)"},
+        {104, L"指定されたモジュールが見つかりません。(%1!s!)"},
+        {105, L"QEB %1!d!.0 がインストールされていません。"},
+        {107, L"指定されたパスが見つかりません。(%1!s!)"},
+        {109, L"%1!s!のコピーに失敗しました。"},
+        {111, L"コマンドが指定されていません。"},
+        {112, L"QebInfo COMMAND [-ARGUMENT:VALUE [-ARGUMENT:VALUE] ...]\r\n\r\nコマンド:\r\n\r\nQEB                     QEBのインスタンスと環境設定をコピーします。\r\nMsinfo                  システム情報の取得を行います。\r\nEvent                   イベントログの取得を行います。\r\nSysinfo                 ホットフィックスを含むシステム情報の取得を行います。\r\n\r\n特定のコマンドの詳細については、次のコマンドを入力してください。\r\n\r\nQebInfo COMMAND -?"},
+        {113, L"QebInfo QEB -dest:<directory> -product:<version> [-instances:<instance>,<instance>...] [-ignore:<instance>,<instance>...] [-noeventlog] [-vmviewer]\r\nインストールされているQEBの環境、インスタンスディレクトリのコピーを行います。\r\n\r\n使用法:\r\n\r\n-dest:<directory>\r\n出力先ディレクトリを指定してください。\r\n\r\n-product:<version>\r\nQEBのバージョンを指定してください。\r\n\r\n-instances:<instance>\r\nコピーするインスタンス名を指定してください。\r\nカンマ区切りで複数指定できます。\r\n\r\n-ignore:<instance>\r\n無視するインスタンス名を指定してください。\r\nカンマ区切りで複数指定できます。\r\n-instancesパラメーターと同時に指定された場合、本パラメーターは無視されます。\r\n\r\n-noeventlog\r\n収集したイベントログを取得しません。\r\n\r\n-vmviewer\r\nVMビュアーのログを取得します。"},
+        {115, L"QebInfo MSINFO -dest:<file>\r\nmsinfo32コマンドを使用して、システム情報のテキスト出力を行います。\r\n\r\n使用法:\r\n\r\n-dest:<file>\r\n出力先ファイルを指定してください。"},
+        {116, L"QebInfo Event -dest:<directory>\r\nイベントログの取得を行います。\r\n\r\n使用法:\r\n\r\n-dest:<directory>\r\n出力先ディレクトリを指定してください。"},
+        {118, L"QebInfoは既に起動しています。"},
+        {119, L"ファイルコピーに失敗しました。(%1!s!)(%2!s!)"},
+        {120, L"コマンド(%1!s!)の実行に失敗しました。(戻り値:0x%2!X!)"},
+        {122, L"指定インスタンス(%1!s!)は存在しない、もしくはコピーに失敗しました。"},
+        {123, L"パラメーター(%1!s!)で指定されているパスが長すぎます。"},
+        {124, L"パラメーター %1!s! の値に誤りがあります。"},
+        {125, L"ファイル%1!s!の保存に失敗しました。(%2!s!)"},
+        {126, L"ファイル%1!s!の作成に失敗しました。(%2!s!)"},
+        {129, L"指定したディレクトリは存在しません(%s)"},
+        {130, L"正規表現の形式に誤りがあります。(%s)"},
+        {131, L"%s 配下のファイル検索に失敗しました。エラー番号 = %d"},
+        {132, L"値が正しくないか設定されていません(%s)"},
+        {133, L"設定ファイル(%s)"},
+        {134, L"値の取得に失敗しました。"},
+        {135, L"キー名(%s)"},
+        {136, L"設定ファイルが存在しません(%s)\r\nエラーコード(%d)"},
+        {137, L"値が設定されていません"},
+        {138, L"セクション名(%s)"},
+        {139, L"QebInfo SYSINFO -dest:<file>\r\nsysteminfoコマンドを使用して、ホットフィックスを含むシステム情報のテキスト出力を行います。\r\n\r\n使用法:\r\n\r\n-dest:<file>\r\n出力先ファイルを指定してください。"},
+    };
+    return texts;
+}
+
+inline const wchar_t* ExpectedText(unsigned id) { return ExpectedTexts().at(id); }
+
+}  // namespace qeb::test

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include <boost/filesystem.hpp>
+#include <cstdlib>
+
+#include "support/Scratch.h"
+#include "util/Paths.h"
+
+namespace qeb {
+namespace {
+
+TEST(PathsTest, QuestionsAboutPaths) {
+    test::ScratchFolder scratch(test::CurrentTestName());
+    test::WriteText(scratch / L"file.txt", "x");
+    EXPECT_TRUE(PathExists(scratch / L"file.txt"));
+    EXPECT_FALSE(IsDirectory(scratch / L"file.txt"));
+    EXPECT_TRUE(IsDirectory(scratch.Path()));
+    EXPECT_FALSE(PathExists(scratch / L"missing"));
+    EXPECT_FALSE(IsDirectory(scratch / L"missing\\deeper"));
+    EXPECT_FALSE(PathExists(L"Q:\\no\\such\\drive"));
+}
+
+TEST(PathsTest, EnsureDirectory) {
+    test::ScratchFolder scratch(test::CurrentTestName());
+    EXPECT_TRUE(EnsureDirectory(scratch.Path()));
+    EXPECT_TRUE(EnsureDirectory(scratch / L"a\\b\\c"));
+    EXPECT_TRUE(IsDirectory(scratch / L"a\\b\\c"));
+    test::WriteText(scratch / L"file", "x");
+    EXPECT_THROW(EnsureDirectory(scratch / L"file"), boost::filesystem::filesystem_error);
+    EXPECT_THROW(EnsureDirectory(scratch / L"file\\sub"), boost::filesystem::filesystem_error);
+    EXPECT_THROW(EnsureDirectory(L""), boost::filesystem::filesystem_error);
+}
+
+TEST(PathsTest, SystemRoot) {
+    const std::wstring saved = GetSystemRoot();
+    ASSERT_FALSE(saved.empty());
+    _wputenv_s(L"SystemRoot", L"D:\\Win");
+    EXPECT_EQ(GetSystemRoot(), L"D:\\Win");
+    _wputenv_s(L"SystemRoot", L"");
+    EXPECT_EQ(GetSystemRoot(), L"");
+    _wputenv_s(L"SystemRoot", saved.c_str());
+}
+
+TEST(PathsTest, JoinPutsOneSeparator) {
+    EXPECT_EQ(JoinPath(L"C:\\Windows", L"System32\\"), L"C:\\Windows\\System32\\");
+    EXPECT_EQ(JoinPath(L"D:\\out\\", L"system.log"), L"D:\\out\\system.log");
+    EXPECT_EQ(JoinPath(L"D:/out/", L"a"), L"D:/out/a");
+    EXPECT_EQ(JoinPath(L"D:", L"a"), L"D:a");
+    EXPECT_EQ(JoinPath(L"D:\\out", L"\\a"), L"D:\\out\\a");
+    EXPECT_EQ(JoinPath(L"", L"System32\\"), L"System32\\");
+    EXPECT_EQ(JoinPath(L"D:\\out", L""), L"D:\\out");
+}
+
+}  // namespace
+}  // namespace qeb
