@@ -29,9 +29,13 @@ CCommandBase::CCommandBase(int argc, const wchar_t* const* argv) {
 
 CCommandBase::~CCommandBase() = default;
 
-ResultCode CCommandBase::Execute() { return kSuccess; }
+ResultCode CCommandBase::Execute() {
+    return kSuccess;
+}
 
-ResultCode CCommandBase::Usage() { return kSuccess; }
+ResultCode CCommandBase::Usage() {
+    return kSuccess;
+}
 
 void CCommandBase::ParseArgument(const std::wstring& argument) {
     if (StartsWith(argument, kDestPrefix)) {

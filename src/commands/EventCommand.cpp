@@ -12,8 +12,12 @@ ResultCode CEventCommand::Execute() {
     return RunGuarded([this] { return Run(); });
 }
 
-ResultCode CEventCommand::Usage() { return PrintUsage(IDS_USAGE_EVENT); }
+ResultCode CEventCommand::Usage() {
+    return PrintUsage(IDS_USAGE_EVENT);
+}
 
-ResultCode CEventCommand::Run() { return kSuccess; }
+ResultCode CEventCommand::Run() {
+    return kSuccess;
+}
 
 }  // namespace qeb

@@ -12,8 +12,12 @@ ResultCode CMsinfoCommand::Execute() {
     return RunGuarded([this] { return Run(); });
 }
 
-ResultCode CMsinfoCommand::Usage() { return PrintUsage(IDS_USAGE_MSINFO); }
+ResultCode CMsinfoCommand::Usage() {
+    return PrintUsage(IDS_USAGE_MSINFO);
+}
 
-ResultCode CMsinfoCommand::Run() { return kSuccess; }
+ResultCode CMsinfoCommand::Run() {
+    return kSuccess;
+}
 
 }  // namespace qeb

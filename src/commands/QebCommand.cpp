@@ -12,8 +12,12 @@ ResultCode CQebCommand::Execute() {
     return RunGuarded([this] { return Run(); });
 }
 
-ResultCode CQebCommand::Usage() { return PrintUsage(IDS_USAGE_QEB); }
+ResultCode CQebCommand::Usage() {
+    return PrintUsage(IDS_USAGE_QEB);
+}
 
-ResultCode CQebCommand::Run() { return kSuccess; }
+ResultCode CQebCommand::Run() {
+    return kSuccess;
+}
 
 }  // namespace qeb

@@ -12,8 +12,12 @@ ResultCode CSysinfoCommand::Execute() {
     return RunGuarded([this] { return Run(); });
 }
 
-ResultCode CSysinfoCommand::Usage() { return PrintUsage(IDS_USAGE_SYSINFO); }
+ResultCode CSysinfoCommand::Usage() {
+    return PrintUsage(IDS_USAGE_SYSINFO);
+}
 
-ResultCode CSysinfoCommand::Run() { return kSuccess; }
+ResultCode CSysinfoCommand::Run() {
+    return kSuccess;
+}
 
 }  // namespace qeb

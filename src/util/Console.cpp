@@ -38,8 +38,8 @@ std::string ToCodePage(const std::wstring& text, unsigned codePage) {
         return {};
     }
     const int length = static_cast<int>(text.size());
-    const int bytes = ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr,
-                                            nullptr);
+    const int bytes =
+        ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0) {
         ::WideCharToMultiByte(codePage, 0, text.data(), length, out.data(), bytes, nullptr,
@@ -50,9 +50,13 @@ std::string ToCodePage(const std::wstring& text, unsigned codePage) {
 
 }  // namespace
 
-void SetConsoleCodePage(unsigned codePage) { g_codePage = codePage; }
+void SetConsoleCodePage(unsigned codePage) {
+    g_codePage = codePage;
+}
 
-unsigned GetConsoleCodePage() { return g_codePage; }
+unsigned GetConsoleCodePage() {
+    return g_codePage;
+}
 
 void PrintLine(const std::wstring& text) noexcept {
     try {

@@ -46,8 +46,8 @@ std::wstring FormatPrintfV(const wchar_t* format, va_list args) {
 
 std::wstring LoadText(unsigned id) {
     const wchar_t* text = nullptr;
-    const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id,
-                                     reinterpret_cast<LPWSTR>(&text), 0);
+    const int length =
+        ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
     if (text == nullptr || length <= 0) {
         return {};
     }
@@ -64,10 +64,9 @@ std::wstring LoadMessage(unsigned id, ...) {
 
 std::wstring GetSystemErrorText(unsigned long code) {
     wchar_t* buffer = nullptr;
-    const DWORD length =
-        ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
-                         code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                         reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
     UniqueLocalMemory owner(buffer);
     return buffer != nullptr ? std::wstring(buffer, length) : std::wstring();
 }

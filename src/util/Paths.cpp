@@ -10,13 +10,19 @@ namespace fs = boost::filesystem;
 
 namespace {
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
 
 }  // namespace
 
-bool IsDirectory(const std::wstring& path) { return fs::is_directory(fs::status(path)); }
+bool IsDirectory(const std::wstring& path) {
+    return fs::is_directory(fs::status(path));
+}
 
-bool PathExists(const std::wstring& path) { return fs::exists(fs::status(path)); }
+bool PathExists(const std::wstring& path) {
+    return fs::exists(fs::status(path));
+}
 
 bool EnsureDirectory(const std::wstring& path) {
     if (IsDirectory(path)) {

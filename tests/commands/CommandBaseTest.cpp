@@ -35,7 +35,9 @@ public:
     using CCommandBase::m_vecInstances;
 };
 
-int Product(const std::wstring& value) { return ParsedLine({L"-product:" + value}).m_nProduct; }
+int Product(const std::wstring& value) {
+    return ParsedLine({L"-product:" + value}).m_nProduct;
+}
 
 Strings Split(const std::wstring& text) {
     Strings list;
@@ -55,8 +57,8 @@ TEST(CommandBaseTest, DefaultsWithoutOptions) {
 }
 
 TEST(CommandBaseTest, OptionsInAnyOrder) {
-    const ParsedLine line({L"-product:6", L"-dest:D:\\out", L"-noeventlog", L"-vmviewer",
-                           L"-ignore:x", L"-?"});
+    const ParsedLine line(
+        {L"-product:6", L"-dest:D:\\out", L"-noeventlog", L"-vmviewer", L"-ignore:x", L"-?"});
     EXPECT_EQ(line.m_nProduct, 6);
     EXPECT_EQ(line.m_strDest, L"D:\\out");
     EXPECT_EQ(line.m_bEventLog, 0);
@@ -89,9 +91,9 @@ TEST(CommandBaseTest, CommaLists) {
 }
 
 TEST(CommandBaseTest, RepeatedOptionsReplaceEarlierOnes) {
-    const ParsedLine line({L"-instances:a,b", L"-dest:x", L"-ignore:p", L"-instances:c",
-                           L"-dest:y", L"-ignore:", L"-product:7", L"-product:z",
-                           L"-noeventlog", L"-noeventlog"});
+    const ParsedLine line({L"-instances:a,b", L"-dest:x", L"-ignore:p", L"-instances:c", L"-dest:y",
+                           L"-ignore:", L"-product:7", L"-product:z", L"-noeventlog",
+                           L"-noeventlog"});
     EXPECT_EQ(line.m_vecInstances, Strings{L"c"});
     EXPECT_TRUE(line.m_vecIgnore.empty());
     EXPECT_EQ(line.m_strDest, L"y");

@@ -26,8 +26,12 @@ ConsoleCapture::~ConsoleCapture() {
     ::DeleteFileW(m_path.c_str());
 }
 
-std::string ConsoleCapture::Bytes() const { return ReadBytes(m_path); }
+std::string ConsoleCapture::Bytes() const {
+    return ReadBytes(m_path);
+}
 
-std::vector<std::wstring> ConsoleCapture::Lines() const { return SplitLines(Decode(Bytes(), 932)); }
+std::vector<std::wstring> ConsoleCapture::Lines() const {
+    return SplitLines(Decode(Bytes(), 932));
+}
 
 }  // namespace qeb::test

@@ -15,10 +15,35 @@ inline const std::map<unsigned, const wchar_t*>& ExpectedTexts() {
         {107, L"指定されたパスが見つかりません。(%1!s!)"},
         {109, L"%1!s!のコピーに失敗しました。"},
         {111, L"コマンドが指定されていません。"},
-        {112, L"QebInfo COMMAND [-ARGUMENT:VALUE [-ARGUMENT:VALUE] ...]\r\n\r\nコマンド:\r\n\r\nQEB                     QEBのインスタンスと環境設定をコピーします。\r\nMsinfo                  システム情報の取得を行います。\r\nEvent                   イベントログの取得を行います。\r\nSysinfo                 ホットフィックスを含むシステム情報の取得を行います。\r\n\r\n特定のコマンドの詳細については、次のコマンドを入力してください。\r\n\r\nQebInfo COMMAND -?"},
-        {113, L"QebInfo QEB -dest:<directory> -product:<version> [-instances:<instance>,<instance>...] [-ignore:<instance>,<instance>...] [-noeventlog] [-vmviewer]\r\nインストールされているQEBの環境、インスタンスディレクトリのコピーを行います。\r\n\r\n使用法:\r\n\r\n-dest:<directory>\r\n出力先ディレクトリを指定してください。\r\n\r\n-product:<version>\r\nQEBのバージョンを指定してください。\r\n\r\n-instances:<instance>\r\nコピーするインスタンス名を指定してください。\r\nカンマ区切りで複数指定できます。\r\n\r\n-ignore:<instance>\r\n無視するインスタンス名を指定してください。\r\nカンマ区切りで複数指定できます。\r\n-instancesパラメーターと同時に指定された場合、本パラメーターは無視されます。\r\n\r\n-noeventlog\r\n収集したイベントログを取得しません。\r\n\r\n-vmviewer\r\nVMビュアーのログを取得します。"},
-        {115, L"QebInfo MSINFO -dest:<file>\r\nmsinfo32コマンドを使用して、システム情報のテキスト出力を行います。\r\n\r\n使用法:\r\n\r\n-dest:<file>\r\n出力先ファイルを指定してください。"},
-        {116, L"QebInfo Event -dest:<directory>\r\nイベントログの取得を行います。\r\n\r\n使用法:\r\n\r\n-dest:<directory>\r\n出力先ディレクトリを指定してください。"},
+        {112,
+         L"QebInfo COMMAND [-ARGUMENT:VALUE [-ARGUMENT:VALUE] ...]\r\n\r\nコマンド:\r\n\r\nQEB     "
+         L"                QEBのインスタンスと環境設定をコピーします。\r\nMsinfo                  "
+         L"システム情報の取得を行います。\r\nEvent                   "
+         L"イベントログの取得を行います。\r\nSysinfo                 "
+         L"ホットフィックスを含むシステム情報の取得を行います。\r\n\r\n特定のコマンドの詳細について"
+         L"は、次のコマンドを入力してください。\r\n\r\nQebInfo COMMAND -?"},
+        {113,
+         L"QebInfo QEB -dest:<directory> -product:<version> [-instances:<instance>,<instance>...] "
+         L"[-ignore:<instance>,<instance>...] [-noeventlog] "
+         L"[-vmviewer]"
+         L"\r\nインストールされているQEBの環境、インスタンスディレクトリのコピーを行います。\r\n\r"
+         L"\n使用法:\r\n\r\n-dest:<directory>\r\n出力先ディレクトリを指定してください。\r\n\r\n-"
+         L"product:<version>\r\nQEBのバージョンを指定してください。\r\n\r\n-instances:<instance>"
+         L"\r\nコピーするインスタンス名を指定してください。\r\nカンマ区切りで複数指定できます。\r\n"
+         L"\r\n-ignore:<instance>"
+         L"\r\n無視するインスタンス名を指定してください。\r\nカンマ区切りで複数指定できます。\r\n-"
+         L"instancesパラメーターと同時に指定された場合、本パラメーターは無視されます。\r\n\r\n-"
+         L"noeventlog\r\n収集したイベントログを取得しません。\r\n\r\n-"
+         L"vmviewer\r\nVMビュアーのログを取得します。"},
+        {115,
+         L"QebInfo MSINFO "
+         L"-dest:<file>"
+         L"\r\nmsinfo32コマンドを使用して、システム情報のテキスト出力を行います。\r\n\r\n使用法:"
+         L"\r\n\r\n-dest:<file>\r\n出力先ファイルを指定してください。"},
+        {116,
+         L"QebInfo Event "
+         L"-dest:<directory>\r\nイベントログの取得を行います。\r\n\r\n使用法:\r\n\r\n-dest:<"
+         L"directory>\r\n出力先ディレクトリを指定してください。"},
         {118, L"QebInfoは既に起動しています。"},
         {119, L"ファイルコピーに失敗しました。(%1!s!)(%2!s!)"},
         {120, L"コマンド(%1!s!)の実行に失敗しました。(戻り値:0x%2!X!)"},
@@ -37,11 +62,17 @@ inline const std::map<unsigned, const wchar_t*>& ExpectedTexts() {
         {136, L"設定ファイルが存在しません(%s)\r\nエラーコード(%d)"},
         {137, L"値が設定されていません"},
         {138, L"セクション名(%s)"},
-        {139, L"QebInfo SYSINFO -dest:<file>\r\nsysteminfoコマンドを使用して、ホットフィックスを含むシステム情報のテキスト出力を行います。\r\n\r\n使用法:\r\n\r\n-dest:<file>\r\n出力先ファイルを指定してください。"},
+        {139,
+         L"QebInfo SYSINFO "
+         L"-dest:<file>"
+         L"\r\nsysteminfoコマンドを使用して、ホットフィックスを含むシステム情報のテキスト出力を行い"
+         L"ます。\r\n\r\n使用法:\r\n\r\n-dest:<file>\r\n出力先ファイルを指定してください。"},
     };
     return texts;
 }
 
-inline const wchar_t* ExpectedText(unsigned id) { return ExpectedTexts().at(id); }
+inline const wchar_t* ExpectedText(unsigned id) {
+    return ExpectedTexts().at(id);
+}
 
 }  // namespace qeb::test

@@ -20,9 +20,13 @@ struct NameLess {
 
 }  // namespace
 
-std::wstring ProcessResult::Text() const { return Decode(output, 932); }
+std::wstring ProcessResult::Text() const {
+    return Decode(output, 932);
+}
 
-std::vector<std::wstring> ProcessResult::Lines() const { return SplitLines(Text()); }
+std::vector<std::wstring> ProcessResult::Lines() const {
+    return SplitLines(Text());
+}
 
 std::wstring QuoteArgument(const std::wstring& argument) {
     if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
@@ -105,11 +109,11 @@ ProcessResult RunProgram(const std::wstring& program, const std::vector<std::wst
 
     std::wstring environment = BuildEnvironmentBlock(options.environment);
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                          CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                          options.currentDirectory.empty() ? nullptr
-                                                           : options.currentDirectory.c_str(),
-                          &startup, &info)) {
+    if (!::CreateProcessW(
+            program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+            environment.data(),
+            options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
+            &info)) {
         throw std::runtime_error("CreateProcessW failed: " + std::to_string(::GetLastError()));
     }
     UniqueHandle process(info.hProcess);

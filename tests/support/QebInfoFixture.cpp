@@ -17,15 +17,21 @@ void QebInfoTest::SetUp() {
         << "cannot copy " << std::string(built.begin(), built.end());
 }
 
-void QebInfoTest::TearDown() { m_scratch.reset(); }
+void QebInfoTest::TearDown() {
+    m_scratch.reset();
+}
 
-std::wstring QebInfoTest::ExeDirectory() const { return *m_scratch / L"bin"; }
+std::wstring QebInfoTest::ExeDirectory() const {
+    return *m_scratch / L"bin";
+}
 
 ProcessResult QebInfoTest::Run(const std::vector<std::wstring>& arguments,
                                const ProcessOptions& options) {
     return RunProgram(m_exePath, arguments, options);
 }
 
-std::vector<std::wstring> ExpectedLines(unsigned id) { return SplitLines(ExpectedText(id)); }
+std::vector<std::wstring> ExpectedLines(unsigned id) {
+    return SplitLines(ExpectedText(id));
+}
 
 }  // namespace qeb::test

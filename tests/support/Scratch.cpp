@@ -33,13 +33,16 @@ std::wstring ScratchFolder::operator/(const std::wstring& relative) const {
 std::wstring CurrentTestName() {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    std::replace_if(name.begin(), name.end(), [](char c) { return !isalnum(static_cast<unsigned char>(c)); }, '_');
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !isalnum(static_cast<unsigned char>(c)); },
+        '_');
     return std::wstring(name.begin(), name.end());
 }
 
 std::wstring ModuleDirectory() {
     std::wstring path(32768, L'\0');
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     path.resize(length);
     return path.substr(0, path.find_last_of(L'\\'));
 }
@@ -68,7 +71,8 @@ void RemoveTree(const std::wstring& path) {
         return;
     }
     // Copies may be read-only; clear that first so that remove_all can delete them.
-    for (fs::recursive_directory_iterator it(path, ignored), end; it != end; it.increment(ignored)) {
+    for (fs::recursive_directory_iterator it(path, ignored), end; it != end;
+         it.increment(ignored)) {
         ::SetFileAttributesW(it->path().wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     fs::remove_all(path);
@@ -107,7 +111,8 @@ std::string Encode(const std::wstring& text, unsigned codePage) {
         return {};
     }
     const int size = static_cast<int>(text.size());
-    const int length = ::WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    const int length =
+        ::WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<size_t>(length), '\0');
     ::WideCharToMultiByte(codePage, 0, text.data(), size, bytes.data(), length, nullptr, nullptr);
     return bytes;

@@ -15,7 +15,8 @@ TEST(MessagesTest, StringTableHoldsEveryTextByteForByte) {
 
 TEST(MessagesTest, NumberedInserts) {
     EXPECT_EQ(LoadMessage(IDS_PRODUCT_NOT_INSTALLED, 6), L"QEB 6.0 がインストールされていません。");
-    EXPECT_EQ(LoadMessage(IDS_PRODUCT_NOT_INSTALLED, -3), L"QEB -3.0 がインストールされていません。");
+    EXPECT_EQ(LoadMessage(IDS_PRODUCT_NOT_INSTALLED, -3),
+              L"QEB -3.0 がインストールされていません。");
     EXPECT_EQ(LoadMessage(IDS_COMMAND_FAILED, L"cmd /c \"x\"", 255u),
               L"コマンド(cmd /c \"x\")の実行に失敗しました。(戻り値:0xFF)");
     EXPECT_EQ(LoadMessage(IDS_COMMAND_FAILED, L"a", 0x8007007Eu),
