@@ -1,9 +1,46 @@
 #include "commands/QebCommand.h"
 
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <boost/format.hpp>
+
+#include "collect/RegistryLookup.h"
+#include "collect/TreeCopy.h"
 #include "commands/CommandGuard.h"
+#include "util/Console.h"
 #include "util/Messages.h"
+#include "util/Paths.h"
 
 namespace qeb {
+namespace {
+
+const wchar_t kDestOption[] = L"-dest:";
+const wchar_t kDataRootExcludePattern[] = L".*\\\\%1%\\\\";
+const wchar_t kInstancePattern[] = L".*\\\\Instance\\\\%1%\\\\";
+constexpr size_t kMaxDestinationLength = 259;
+
+std::wstring VersionFolderName(int version) {
+    return (boost::wformat(L"QEBW%1%") % version).str();
+}
+
+// The machine-wide application data folder; empty when the shell cannot give it.
+std::wstring CommonDataFolder() {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(
+            ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) {
+        return {};
+    }
+    return path;
+}
+
+ResultCode ReportCopyFailure(const std::wstring& source) {
+    PrintLine(LoadMessage(IDS_COPY_FAILED, source.c_str()));
+    return kTreeCopyFailed;
+}
+
+}  // namespace
 
 ResultCode CQebCommand::Execute() {
     if (m_bHelp) {
@@ -16,8 +53,100 @@ ResultCode CQebCommand::Usage() {
     return PrintUsage(IDS_USAGE_QEB);
 }
 
-ResultCode CQebCommand::Run() {
+ResultCode CQebCommand::CheckOptions() const {
+    if (m_strDest.empty()) {
+        PrintLine(LoadMessage(IDS_PARAMETER_MISSING, kDestOption));
+        return kInvalidArgument;
+    }
+    if (m_strDest.size() > kMaxDestinationLength) {
+        PrintLine(LoadMessage(IDS_PATH_TOO_LONG, kDestOption));
+        return kPathTooLong;
+    }
+    if (m_nProduct == 0) {
+        PrintLine(LoadMessage(IDS_PARAMETER_INVALID, L"-product:"));
+        return kInvalidArgument;
+    }
     return kSuccess;
+}
+
+ResultCode CQebCommand::Run() {
+    if (const ResultCode invalid = CheckOptions(); invalid != kSuccess) {
+        return invalid;
+    }
+    const std::wstring commonData = CommonDataFolder();
+    if (commonData.empty()) {
+        PrintLine(L"%ALLUSERSPROFILE%へのアクセスに失敗しました。");
+        return kStandardException;
+    }
+    const std::wstring versionFolder = VersionFolderName(m_nProduct);
+    const std::wstring dataRoot = JoinPath(JoinPath(commonData, L"Velmora"), versionFolder);
+    const std::wstring productDirectory = GetProductDirectory(m_nProduct);
+    const std::wstring collectionRoot = JoinPath(m_strDest, versionFolder);
+    if (productDirectory.empty()) {
+        PrintLine(LoadMessage(IDS_PRODUCT_NOT_INSTALLED, m_nProduct));
+        return kProductNotInstalled;
+    }
+    if (!EnsureDirectory(m_strDest)) {
+        PrintLine(LoadMessage(IDS_DIRECTORY_CREATE_FAILED, m_strDest.c_str()));
+        return kCannotMake;
+    }
+    if (const ResultCode failed = CopyProductTrees(productDirectory, dataRoot, collectionRoot);
+        failed != kSuccess) {
+        return failed;
+    }
+    WarnAboutMissingInstances(productDirectory, collectionRoot);
+    return kSuccess;
+}
+
+ResultCode CQebCommand::CopyProductTrees(const std::wstring& productDirectory,
+                                         const std::wstring& dataRoot,
+                                         const std::wstring& collectionRoot) const {
+    const FilterList none;
+    const std::wstring configDirectory = JoinPath(productDirectory, L"Environment\\Config");
+    if (!IsDirectory(configDirectory)) {
+        PrintLine(LoadMessage(IDS_PATH_NOT_FOUND, configDirectory.c_str()));
+        return kPathNotFound;
+    }
+    if (!CopyDirectoryTree(configDirectory, collectionRoot, productDirectory, none, none, 1, 0)) {
+        return ReportCopyFailure(configDirectory);
+    }
+
+    if (IsDirectory(dataRoot)) {
+        FilterList excluded;
+        BuildFilterList({L"DAT", L"Temp", L"Environment"}, excluded, kDataRootExcludePattern);
+        if (!CopyDirectoryTree(dataRoot, collectionRoot, dataRoot, none, excluded, 1, 0)) {
+            return ReportCopyFailure(dataRoot);
+        }
+    } else {
+        PrintLine(LoadMessage(IDS_PATH_NOT_FOUND, dataRoot.c_str()));
+    }
+
+    const std::wstring instanceDirectory = JoinPath(productDirectory, L"Environment\\Instance");
+    if (!IsDirectory(instanceDirectory)) {
+        PrintLine(LoadMessage(IDS_PATH_NOT_FOUND, instanceDirectory.c_str()));
+        return kPathNotFound;
+    }
+    FilterList included;
+    FilterList ignored;
+    BuildFilterList(m_vecInstances, included, kInstancePattern);
+    BuildFilterList(m_vecIgnore, ignored, kInstancePattern);
+    if (!CopyDirectoryTree(instanceDirectory, collectionRoot, productDirectory, included, ignored,
+                           m_bEventLog, m_bVmViewer)) {
+        return ReportCopyFailure(instanceDirectory);
+    }
+    return kSuccess;
+}
+
+void CQebCommand::WarnAboutMissingInstances(const std::wstring& productDirectory,
+                                            const std::wstring& collectionRoot) const {
+    const std::wstring instanceDirectory = JoinPath(productDirectory, L"Environment\\Instance");
+    const std::wstring copiedInstances =
+        JoinPath(collectionRoot, StripBasePath(instanceDirectory, productDirectory));
+    for (const std::wstring& name : m_vecInstances) {
+        if (!IsDirectory(JoinPath(copiedInstances, name))) {
+            PrintLine(LoadMessage(IDS_INSTANCE_MISSING, name.c_str()));
+        }
+    }
 }
 
 }  // namespace qeb

@@ -1,5 +1,8 @@
-// Collects a product version's configuration, data root and instances, then its inventory.
+// QEB: collects a product version's configuration, data root and instances
+// into a collection root below -dest:, then writes the inventory of its files.
 #pragma once
+
+#include <string>
 
 #include "commands/CommandBase.h"
 
@@ -14,6 +17,11 @@ public:
 
 private:
     ResultCode Run();
+    ResultCode CheckOptions() const;
+    ResultCode CopyProductTrees(const std::wstring& productDirectory, const std::wstring& dataRoot,
+                                const std::wstring& collectionRoot) const;
+    void WarnAboutMissingInstances(const std::wstring& productDirectory,
+                                   const std::wstring& collectionRoot) const;
 };
 
 }  // namespace qeb
