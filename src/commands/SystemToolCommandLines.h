@@ -1,0 +1,15 @@
+// Command lines of the system tools, byte for byte. The destination is closed
+// by a blank and a quote; the tools' own parsing drops that blank again.
+#pragma once
+
+#include <string>
+
+namespace qeb {
+
+// "<tool>" /report "<dest> "
+std::wstring BuildMsinfoCommandLine(const std::wstring& toolPath, const std::wstring& dest);
+
+// cmd /c " "<tool>" /FO LIST > "<dest> " "
+std::wstring BuildSysinfoCommandLine(const std::wstring& toolPath, const std::wstring& dest);
+
+}  // namespace qeb
