@@ -12,4 +12,11 @@ std::wstring BuildMsinfoCommandLine(const std::wstring& toolPath, const std::wst
 // cmd /c " "<tool>" /FO LIST > "<dest> " "
 std::wstring BuildSysinfoCommandLine(const std::wstring& toolPath, const std::wstring& dest);
 
+// cmd /c "<toolDirectory>wevtutil.exe qe <log> /f:RenderedXml /rd:true /unicode:true > "<file>""
+std::wstring BuildEventCommandLine(const std::wstring& logName, const std::wstring& outputFile,
+                                   const std::wstring& toolDirectory);
+
+// The base file name joined to the destination, its extension replaced by xml.
+std::wstring BuildEventOutputFile(const std::wstring& dest, const std::wstring& baseFileName);
+
 }  // namespace qeb

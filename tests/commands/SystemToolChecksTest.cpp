@@ -1,7 +1,8 @@
-// MSINFO and SYSINFO run in-process, where the environment can be bent:
+// MSINFO, SYSINFO and EVENT run in-process, where the environment can be bent:
 // the checks before a tool runs, and that a failed check runs and creates nothing.
 #include <gtest/gtest.h>
 
+#include "commands/EventCommand.h"
 #include "commands/MsinfoCommand.h"
 #include "commands/SysinfoCommand.h"
 #include "support/ConsoleCapture.h"
@@ -46,6 +47,7 @@ struct CommandCase {
 const CommandCase kCommands[] = {
     {"MSINFO", &ExecuteCaptured<CMsinfoCommand>, 115, L"System32\\msinfo32.exe"},
     {"SYSINFO", &ExecuteCaptured<CSysinfoCommand>, 139, L"System32\\systeminfo.exe"},
+    {"EVENT", &ExecuteCaptured<CEventCommand>, 116, L"System32\\wevtutil.exe"},
 };
 const CommandCase& kMsinfo = kCommands[0];
 const CommandCase& kSysinfo = kCommands[1];
@@ -116,6 +118,7 @@ TEST_F(SystemToolChecksTest, DestinationOf260UnitsIsTooLong) {
 }
 
 TEST_F(SystemToolChecksTest, MissingSystemRootStopsBeforeAnythingIsCreatedOrRun) {
+    // Without the check EVENT would run System32\wevtutil.exe of the current directory.
     PlantToolsBelowScratch();
     test::ScopedCurrentDirectory here(m_scratch.Path());
     ScopedVariable noSystemRoot(L"SystemRoot", std::nullopt);

@@ -1,5 +1,5 @@
-// MSINFO and SYSINFO end to end, with the fake tool in place of the system's
-// msinfo32.exe and systeminfo.exe.
+// MSINFO, SYSINFO and EVENT end to end, with the fake tool in place of the
+// system's msinfo32.exe, systeminfo.exe and wevtutil.exe.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -82,6 +82,47 @@ TEST_F(SystemToolRunTest, ToolExitCodeIsReportedWithTheWholeLineAndReturned) {
     EXPECT_EQ(sysinfo.Lines()[0], CommandFailed(L"cmd /c \" \"" + Tool(L"systeminfo.exe") +
                                                     L"\" /FO LIST > \"" + sysinfoDest + L" \" \"",
                                                 L"FF"));
+}
+
+TEST_F(SystemToolRunTest, EventExportsSystemThenApplicationIntoANewDirectory) {
+    const std::wstring dest = ScratchPath(L"events\\new");
+    const ProcessResult result = Run({L"EVENT", L"-dest:" + dest}, FakeSystemTools::Options());
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(ListTree(dest), (Lines{L"application.xml", L"system.xml"}));
+    EXPECT_EQ(ReadBytes(dest + L"\\system.xml"),
+              "QEB fake tool wevtutil.exe [qe] [system] [/f:RenderedXml] [/rd:true] "
+              "[/unicode:true]\r\n");
+    const Lines runs = m_tools->CommandLinesOf(L"wevtutil.exe");
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_NE(runs[0].find(L" qe system "), std::wstring::npos);
+    EXPECT_NE(runs[1].find(L" qe application "), std::wstring::npos);
+}
+
+std::wstring EventLine(const std::wstring& tool, const std::wstring& log,
+                       const std::wstring& file) {
+    return L"cmd /c \"" + tool + L" qe " + log + L" /f:RenderedXml /rd:true /unicode:true > \"" +
+           file + L"\"\"";
+}
+
+TEST_F(SystemToolRunTest, EventResultIsTheApplicationExportsExitCode) {
+    const std::wstring dest = ScratchPath(L"out\\");
+    const std::wstring tool = Tool(L"wevtutil.exe");
+    const std::wstring systemFailed =
+        CommandFailed(EventLine(tool, L"system", dest + L"system.xml"), L"3");
+
+    const ProcessResult systemOnly =
+        Run({L"EVENT", L"-dest:" + dest}, FakeSystemTools::Options(L"system:3"));
+    EXPECT_EQ(systemOnly.exitCode, 0u);
+    EXPECT_EQ(systemOnly.Lines(), Lines{systemFailed});
+
+    const ProcessResult both =
+        Run({L"EVENT", L"-dest:" + dest}, FakeSystemTools::Options(L"system:3,application:0x5"));
+    EXPECT_EQ(both.exitCode, 5u);
+    ASSERT_GE(both.Lines().size(), 2u);
+    EXPECT_EQ(both.Lines()[0], systemFailed);
+    EXPECT_EQ(both.Lines()[1],
+              CommandFailed(EventLine(tool, L"application", dest + L"application.xml"), L"5"));
 }
 
 TEST_F(SystemToolRunTest, SecondCopyIsRefusedWhileTheFirstWaitsForItsTool) {
