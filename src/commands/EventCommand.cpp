@@ -1,9 +1,25 @@
 #include "commands/EventCommand.h"
 
 #include "commands/CommandGuard.h"
+#include "commands/SystemToolCommandLines.h"
+#include "commands/SystemToolSteps.h"
 #include "util/Messages.h"
+#include "util/Paths.h"
 
 namespace qeb {
+namespace {
+
+struct EventLog {
+    const wchar_t* name;
+    const wchar_t* baseFileName;
+};
+
+constexpr EventLog kLogsInExportOrder[] = {
+    {L"system", L"system.log"},
+    {L"application", L"application.log"},
+};
+
+}  // namespace
 
 ResultCode CEventCommand::Execute() {
     if (m_bHelp) {
@@ -17,7 +33,27 @@ ResultCode CEventCommand::Usage() {
 }
 
 ResultCode CEventCommand::Run() {
-    return kSuccess;
+    if (const ResultCode invalid = CheckDestination(m_strDest); invalid != kSuccess) {
+        return invalid;
+    }
+    // Without a system root the tool would be looked up relative to the current directory.
+    const std::wstring systemRoot = GetSystemRoot();
+    if (systemRoot.empty()) {
+        return ReportMissingSystemRoot();
+    }
+    const std::wstring toolDirectory = JoinPath(systemRoot, L"System32\\");
+    if (const ResultCode notMade = EnsureOutputDirectory(m_strDest, m_strDest);
+        notMade != kSuccess) {
+        return notMade;
+    }
+    // A failed system-log export is reported but does not decide the result.
+    ResultCode lastExitCode = kSuccess;
+    for (const EventLog& log : kLogsInExportOrder) {
+        const std::wstring outputFile = BuildEventOutputFile(m_strDest, log.baseFileName);
+        lastExitCode =
+            RunToolCommandLine(BuildEventCommandLine(log.name, outputFile, toolDirectory));
+    }
+    return lastExitCode;
 }
 
 }  // namespace qeb

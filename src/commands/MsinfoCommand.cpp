@@ -1,9 +1,16 @@
 #include "commands/MsinfoCommand.h"
 
 #include "commands/CommandGuard.h"
+#include "commands/SystemToolCommandLines.h"
+#include "commands/SystemToolSteps.h"
 #include "util/Messages.h"
 
 namespace qeb {
+namespace {
+
+const ReportTool kMsinfoTool = {L"System32\\msinfo32.exe", &BuildMsinfoCommandLine};
+
+}  // namespace
 
 ResultCode CMsinfoCommand::Execute() {
     if (m_bHelp) {
@@ -17,7 +24,7 @@ ResultCode CMsinfoCommand::Usage() {
 }
 
 ResultCode CMsinfoCommand::Run() {
-    return kSuccess;
+    return WriteToolReport(kMsinfoTool, m_strDest);
 }
 
 }  // namespace qeb

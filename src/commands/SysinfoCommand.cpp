@@ -1,9 +1,16 @@
 #include "commands/SysinfoCommand.h"
 
 #include "commands/CommandGuard.h"
+#include "commands/SystemToolCommandLines.h"
+#include "commands/SystemToolSteps.h"
 #include "util/Messages.h"
 
 namespace qeb {
+namespace {
+
+const ReportTool kSysinfoTool = {L"System32\\systeminfo.exe", &BuildSysinfoCommandLine};
+
+}  // namespace
 
 ResultCode CSysinfoCommand::Execute() {
     if (m_bHelp) {
@@ -17,7 +24,7 @@ ResultCode CSysinfoCommand::Usage() {
 }
 
 ResultCode CSysinfoCommand::Run() {
-    return kSuccess;
+    return WriteToolReport(kSysinfoTool, m_strDest);
 }
 
 }  // namespace qeb

@@ -1,0 +1,78 @@
+#include "commands/SystemToolSteps.h"
+
+#include <windows.h>
+
+#include <boost/filesystem/path.hpp>
+
+#include "util/Console.h"
+#include "util/Messages.h"
+#include "util/Paths.h"
+#include "util/ProcessRunner.h"
+
+namespace qeb {
+namespace {
+
+constexpr size_t kMaxDestinationLength = 259;
+const wchar_t kDestOption[] = L"-dest:";
+
+std::wstring ParentDirectory(const std::wstring& file) {
+    return boost::filesystem::path(file).parent_path().wstring();
+}
+
+}  // namespace
+
+ResultCode CheckDestination(const std::wstring& dest) {
+    if (dest.empty()) {
+        PrintLine(LoadMessage(IDS_PARAMETER_MISSING, kDestOption));
+        return kInvalidArgument;
+    }
+    if (dest.size() > kMaxDestinationLength) {
+        PrintLine(LoadMessage(IDS_PATH_TOO_LONG, kDestOption));
+        return kPathTooLong;
+    }
+    return kSuccess;
+}
+
+ResultCode ReportMissingSystemRoot() {
+    PrintLine(GetSystemErrorText(ERROR_INVALID_ENVIRONMENT));
+    return kInvalidEnvironment;
+}
+
+ResultCode EnsureOutputDirectory(const std::wstring& directory, const std::wstring& dest) {
+    if (!EnsureDirectory(directory)) {
+        PrintLine(LoadMessage(IDS_DIRECTORY_CREATE_FAILED, dest.c_str()));
+        return kCannotMake;
+    }
+    return kSuccess;
+}
+
+ResultCode RunToolCommandLine(const std::wstring& commandLine) {
+    const ResultCode exitCode = RunProcess(commandLine);
+    if (exitCode != kSuccess) {
+        PrintLine(LoadMessage(IDS_COMMAND_FAILED, commandLine.c_str(), exitCode));
+    }
+    return exitCode;
+}
+
+ResultCode WriteToolReport(const ReportTool& tool, const std::wstring& dest) {
+    if (const ResultCode invalid = CheckDestination(dest); invalid != kSuccess) {
+        return invalid;
+    }
+    const std::wstring systemRoot = GetSystemRoot();
+    if (systemRoot.empty()) {
+        return ReportMissingSystemRoot();
+    }
+    const std::wstring toolPath = JoinPath(systemRoot, tool.pathBelowSystemRoot);
+    if (!PathExists(toolPath)) {
+        PrintLine(LoadMessage(IDS_MODULE_NOT_FOUND, toolPath.c_str()));
+        return kModuleNotFound;
+    }
+    // A bare file name has an empty parent, which EnsureDirectory refuses by throwing.
+    if (const ResultCode notMade = EnsureOutputDirectory(ParentDirectory(dest), dest);
+        notMade != kSuccess) {
+        return notMade;
+    }
+    return RunToolCommandLine(tool.buildCommandLine(toolPath, dest));
+}
+
+}  // namespace qeb

@@ -1,0 +1,32 @@
+// Steps shared by the commands that run a system tool. A failing step prints
+// its line and returns its result code; kSuccess lets the command go on.
+#pragma once
+
+#include <string>
+
+#include "util/ResultCode.h"
+
+namespace qeb {
+
+// -dest: must be given and shorter than 260 code units.
+ResultCode CheckDestination(const std::wstring& dest);
+
+// Prints the system text of ERROR_INVALID_ENVIRONMENT and returns its HRESULT form.
+ResultCode ReportMissingSystemRoot();
+
+// Creates the directory with its parents; the message names -dest: as the operator gave it.
+// File-system errors other than a false answer propagate.
+ResultCode EnsureOutputDirectory(const std::wstring& directory, const std::wstring& dest);
+
+// Runs the command line and reports a non-zero exit code, which it returns unchanged.
+ResultCode RunToolCommandLine(const std::wstring& commandLine);
+
+// A tool below the system root that writes one report file named by -dest:.
+struct ReportTool {
+    const wchar_t* pathBelowSystemRoot;
+    std::wstring (*buildCommandLine)(const std::wstring& toolPath, const std::wstring& dest);
+};
+
+ResultCode WriteToolReport(const ReportTool& tool, const std::wstring& dest);
+
+}  // namespace qeb

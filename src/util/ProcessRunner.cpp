@@ -1,0 +1,90 @@
+#include "util/ProcessRunner.h"
+
+#include <cwchar>
+#include <vector>
+
+#include "util/Paths.h"
+#include "util/UniqueOwner.h"
+
+namespace qeb {
+namespace {
+
+// A terminated child ends soon after the request; its exit code is only final then.
+constexpr DWORD kTerminationGraceMs = 5000;
+
+constexpr ResultCode kUnspecifiedFailure = 0x80004005;  // E_FAIL
+
+ResultCode LastErrorAsResult() {
+    const DWORD error = ::GetLastError();
+    return error != ERROR_SUCCESS ? HresultFromWin32(error) : kUnspecifiedFailure;
+}
+
+STARTUPINFOW HiddenWindowStartup() {
+    STARTUPINFOW startup{};
+    ::GetStartupInfoW(&startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    return startup;
+}
+
+std::wstring ProgramWord(const std::wstring& commandLine) {
+    const size_t start = commandLine.find_first_not_of(L" \t");
+    if (start == std::wstring::npos) {
+        return {};
+    }
+    const size_t end = commandLine.find_first_of(L" \t", start);
+    return commandLine.substr(start, end == std::wstring::npos ? end : end - start);
+}
+
+std::wstring SystemDirectory() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH + 1);
+    return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
+}
+
+void StopChild(HANDLE process) {
+    ::TerminateProcess(process, WAIT_TIMEOUT);
+    ::WaitForSingleObject(process, kTerminationGraceMs);
+}
+
+}  // namespace
+
+std::wstring ApplicationNameFor(const std::wstring& commandLine) {
+    if (_wcsicmp(ProgramWord(commandLine).c_str(), L"cmd") != 0) {
+        return {};
+    }
+    const std::wstring directory = SystemDirectory();
+    return directory.empty() ? std::wstring() : JoinPath(directory, L"cmd.exe");
+}
+
+ResultCode ReadExitCode(HANDLE process) {
+    DWORD exitCode = 0;
+    if (!::GetExitCodeProcess(process, &exitCode)) {
+        return LastErrorAsResult();
+    }
+    return exitCode;
+}
+
+ResultCode RunProcess(const std::wstring& commandLine, DWORD timeLimitMs) {
+    STARTUPINFOW startup = HiddenWindowStartup();
+    std::vector<wchar_t> writableLine(commandLine.begin(), commandLine.end());
+    writableLine.push_back(L'\0');
+    const std::wstring applicationName = ApplicationNameFor(commandLine);
+
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(applicationName.empty() ? nullptr : applicationName.c_str(),
+                          writableLine.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr,
+                          nullptr, &startup, &info)) {
+        return LastErrorAsResult();
+    }
+    const UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    thread.Reset();
+
+    if (::WaitForSingleObject(process.Get(), timeLimitMs) == WAIT_TIMEOUT) {
+        StopChild(process.Get());
+    }
+    return ReadExitCode(process.Get());
+}
+
+}  // namespace qeb

@@ -1,0 +1,131 @@
+// Stands in for the system tools that the commands run. It appends its exact
+// command line (UTF-16, one line per run) to <its own path>.cmdline and its
+// startup flags to <its own path>.startup, optionally sleeps, writes one
+// recognisable line to the file after /report or else to standard output, and
+// exits with the chosen code. Controlled by the environment:
+//   QEB_FAKE_EXIT      "5", or "system:3,application:0,7": a code per argument
+//                      word, the bare number for runs without such a word
+//   QEB_FAKE_SLEEP_MS  milliseconds to sleep before writing the output
+#include <windows.h>
+
+#include <cwchar>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring Variable(const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    const DWORD length = ::GetEnvironmentVariableW(name, buffer, 1024);
+    return length > 0 && length < 1024 ? std::wstring(buffer, length) : std::wstring();
+}
+
+std::wstring ModulePath() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH + 1);
+    return std::wstring(buffer, length);
+}
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int bytes =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), bytes, nullptr, nullptr);
+    return out;
+}
+
+void WriteAll(HANDLE file, const void* data, size_t size) {
+    DWORD written = 0;
+    ::WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr);
+}
+
+void AppendToFile(const std::wstring& path, const void* data, size_t size) {
+    const HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        WriteAll(file, data, size);
+        ::CloseHandle(file);
+    }
+}
+
+void RecordRun(const std::wstring& modulePath) {
+    const std::wstring line = std::wstring(::GetCommandLineW()) + L"\n";
+    AppendToFile(modulePath + L".cmdline", line.data(), line.size() * sizeof(wchar_t));
+
+    STARTUPINFOW startup{};
+    ::GetStartupInfoW(&startup);
+    wchar_t text[64] = {};
+    swprintf(text, 64, L"flags=%lu show=%u\n", startup.dwFlags, startup.wShowWindow);
+    const std::string bytes = ToUtf8(text);
+    AppendToFile(modulePath + L".startup", bytes.data(), bytes.size());
+}
+
+std::vector<std::wstring> Arguments(int argc, wchar_t** argv) {
+    return std::vector<std::wstring>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+bool SameWord(const std::wstring& a, const wchar_t* b) {
+    return _wcsicmp(a.c_str(), b) == 0;
+}
+
+// Entries "word:code" apply when an argument equals the word; a bare code applies otherwise.
+DWORD ChosenExitCode(const std::vector<std::wstring>& arguments) {
+    std::wistringstream rules(Variable(L"QEB_FAKE_EXIT"));
+    DWORD fallback = 0;
+    std::wstring rule;
+    while (std::getline(rules, rule, L',')) {
+        const size_t colon = rule.find(L':');
+        if (colon == std::wstring::npos) {
+            fallback = wcstoul(rule.c_str(), nullptr, 0);
+            continue;
+        }
+        for (const std::wstring& argument : arguments) {
+            if (SameWord(argument, rule.substr(0, colon).c_str())) {
+                return wcstoul(rule.c_str() + colon + 1, nullptr, 0);
+            }
+        }
+    }
+    return fallback;
+}
+
+std::string OutputText(const std::wstring& modulePath, const std::vector<std::wstring>& arguments) {
+    std::wstring text = L"QEB fake tool " + modulePath.substr(modulePath.find_last_of(L'\\') + 1);
+    for (const std::wstring& argument : arguments) {
+        text += L" [" + argument + L"]";
+    }
+    return ToUtf8(text + L"\r\n");
+}
+
+void WriteOutput(const std::vector<std::wstring>& arguments, const std::string& text) {
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (SameWord(arguments[i], L"/report")) {
+            const HANDLE file = ::CreateFileW(arguments[i + 1].c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                WriteAll(file, text.data(), text.size());
+                ::CloseHandle(file);
+            }
+            return;
+        }
+    }
+    WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), text.size());
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring modulePath = ModulePath();
+    const std::vector<std::wstring> arguments = Arguments(argc, argv);
+    RecordRun(modulePath);
+    const std::wstring sleep = Variable(L"QEB_FAKE_SLEEP_MS");
+    if (!sleep.empty()) {
+        ::Sleep(wcstoul(sleep.c_str(), nullptr, 10));
+    }
+    WriteOutput(arguments, OutputText(modulePath, arguments));
+    return static_cast<int>(ChosenExitCode(arguments));
+}
