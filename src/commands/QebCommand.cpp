@@ -16,10 +16,8 @@
 namespace qeb {
 namespace {
 
-const wchar_t kDestOption[] = L"-dest:";
 const wchar_t kDataRootExcludePattern[] = L".*\\\\%1%\\\\";
 const wchar_t kInstancePattern[] = L".*\\\\Instance\\\\%1%\\\\";
-constexpr size_t kMaxDestinationLength = 259;
 
 std::wstring VersionFolderName(int version) {
     return (boost::wformat(L"QEBW%1%") % version).str();
@@ -54,13 +52,8 @@ ResultCode CQebCommand::Usage() {
 }
 
 ResultCode CQebCommand::CheckOptions() const {
-    if (m_strDest.empty()) {
-        PrintLine(LoadMessage(IDS_PARAMETER_MISSING, kDestOption));
-        return kInvalidArgument;
-    }
-    if (m_strDest.size() > kMaxDestinationLength) {
-        PrintLine(LoadMessage(IDS_PATH_TOO_LONG, kDestOption));
-        return kPathTooLong;
+    if (const ResultCode invalid = CheckDestination(m_strDest); invalid != kSuccess) {
+        return invalid;
     }
     if (m_nProduct == 0) {
         PrintLine(LoadMessage(IDS_PARAMETER_INVALID, L"-product:"));

@@ -1,5 +1,7 @@
 #include "commands/SystemToolSteps.h"
 
+#include "commands/CommandBase.h"
+
 #include <windows.h>
 
 #include <boost/filesystem/path.hpp>
@@ -12,26 +14,11 @@
 namespace qeb {
 namespace {
 
-constexpr size_t kMaxDestinationLength = 259;
-const wchar_t kDestOption[] = L"-dest:";
-
 std::wstring ParentDirectory(const std::wstring& file) {
     return boost::filesystem::path(file).parent_path().wstring();
 }
 
 }  // namespace
-
-ResultCode CheckDestination(const std::wstring& dest) {
-    if (dest.empty()) {
-        PrintLine(LoadMessage(IDS_PARAMETER_MISSING, kDestOption));
-        return kInvalidArgument;
-    }
-    if (dest.size() > kMaxDestinationLength) {
-        PrintLine(LoadMessage(IDS_PATH_TOO_LONG, kDestOption));
-        return kPathTooLong;
-    }
-    return kSuccess;
-}
 
 ResultCode ReportMissingSystemRoot() {
     PrintLine(GetSystemErrorText(ERROR_INVALID_ENVIRONMENT));

@@ -8,9 +8,6 @@
 
 namespace qeb {
 
-// -dest: must be given and shorter than 260 code units.
-ResultCode CheckDestination(const std::wstring& dest);
-
 // Prints the system text of ERROR_INVALID_ENVIRONMENT and returns its HRESULT form.
 ResultCode ReportMissingSystemRoot();
 
