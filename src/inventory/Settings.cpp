@@ -84,6 +84,21 @@ private:
     std::vector<std::wstring> m_vecFirstRow;
 };
 
+// EXTTYPE_* for a TYPE keyword in any letter case, 0 for no keyword.
+int ExtTypeFromKeyword(const std::wstring& keyword) {
+    std::wstring lower = keyword;
+    for (wchar_t& c : lower) {
+        c = static_cast<wchar_t>(std::towlower(c));
+    }
+    if (lower == L"binary") {
+        return EXTTYPE_BINARY;
+    }
+    if (lower == L"date") {
+        return EXTTYPE_DATE;
+    }
+    return lower == L"file" ? EXTTYPE_FILE : 0;
+}
+
 // The private-profile functions look for a bare file name in the Windows directory, not
 // where the existence test looked, so they get the full path.
 std::wstring FullPath(const std::wstring& path) {
@@ -203,20 +218,6 @@ std::wstring FormatSettingsError(unsigned id, const std::wstring& path, const st
     // The value goes in even when empty: a detail text with an insert then reads an empty
     // string instead of whatever lies on the stack.
     return FormatPrintf(format.c_str(), path.c_str(), section.c_str(), key.c_str(), value.c_str());
-}
-
-int ExtTypeFromKeyword(const std::wstring& keyword) {
-    std::wstring lower = keyword;
-    for (wchar_t& c : lower) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    if (lower == L"binary") {
-        return EXTTYPE_BINARY;
-    }
-    if (lower == L"date") {
-        return EXTTYPE_DATE;
-    }
-    return lower == L"file" ? EXTTYPE_FILE : 0;
 }
 
 }  // namespace qeb

@@ -39,7 +39,4 @@ void SplitCsvRow(const std::wstring& text, std::vector<std::wstring>& fields);
 std::wstring FormatSettingsError(unsigned id, const std::wstring& path, const std::wstring& section,
                                  const std::wstring& key, const std::wstring& value);
 
-// EXTTYPE_* for a TYPE keyword in any letter case, 0 for no keyword.
-int ExtTypeFromKeyword(const std::wstring& keyword);
-
 }  // namespace qeb

@@ -37,15 +37,6 @@ TEST(SplitCsvRowTest, NothingForEmptyTextOrAnUnclosedQuote) {
     EXPECT_EQ(Split(L"\"a,b"), Strings{});
 }
 
-TEST(ExtTypeTest, KeywordsInAnyCase) {
-    EXPECT_EQ(ExtTypeFromKeyword(L"binary"), EXTTYPE_BINARY);
-    EXPECT_EQ(ExtTypeFromKeyword(L"BINARY"), EXTTYPE_BINARY);
-    EXPECT_EQ(ExtTypeFromKeyword(L"Date"), EXTTYPE_DATE);
-    EXPECT_EQ(ExtTypeFromKeyword(L"fILE"), EXTTYPE_FILE);
-    EXPECT_EQ(ExtTypeFromKeyword(L"files"), 0);
-    EXPECT_EQ(ExtTypeFromKeyword(L" date"), 0);
-}
-
 class SettingsTest : public testing::Test {
 protected:
     std::wstring WriteIni(const std::string& content) {
@@ -165,18 +156,6 @@ TEST_F(SettingsTest, MissingExtensionSectionOrKey) {
                       "EXT_NUM=2\r\n[EXT_00]\r\nEXT=dll\r\nTYPE=binary\r\n"
                       "[EXT_01]\r\nEXT=exe\r\nTYPE=\r\n"));
     EXPECT_EQ(m_error.message, ComposedError(L"EXT_01", L"TYPE", L"値の取得に失敗しました。"));
-}
-
-TEST_F(SettingsTest, SectionNamesFromIndexTen) {
-    std::string content = std::string(kValidCommon) + "EXT_NUM=11\r\n";
-    for (int index = 0; index < 11; ++index) {
-        char section[64];
-        snprintf(section, sizeof section, "[EXT_%02d]\r\nEXT=e%d\r\nTYPE=date\r\n", index, index);
-        content += section;
-    }
-    ASSERT_TRUE(Read(content));
-    ASSERT_EQ(m_rules.size(), 11u);
-    EXPECT_EQ(m_rules[10].szExt, L"e10");
 }
 
 TEST_F(SettingsTest, IniValuesAreCutAt1023Characters) {

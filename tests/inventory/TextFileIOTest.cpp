@@ -143,14 +143,6 @@ TEST_F(TextFileTest, LineEndModes) {
               (std::vector<ReadResult>{{kSuccess, L"x"}, {kEndOfFile, L"y"}}));
 }
 
-TEST_F(TextFileTest, UnknownEncodingReadsNothing) {
-    CMxTextFileIO file(9, LINEEND_CRLF);
-    ASSERT_EQ(file.Open(Write("abc\r\n"), GENERIC_READ, 0, OPEN_EXISTING), kSuccess);
-    std::wstring line = L"stale";
-    EXPECT_EQ(file.ReadLine(line), kSuccess);
-    EXPECT_EQ(line, L"");
-}
-
 TEST_F(TextFileTest, Utf16LinesStopAfter1000Units) {
     const std::wstring first(1500, L'x');
     EXPECT_EQ(First(kUtf16LeMark + Utf16Le(first + L"\r\nnext")),
@@ -196,13 +188,6 @@ TEST_F(TextFileTest, EucJpAndShiftJisLines) {
         ReadResult(kSuccess, L"日本語 ﾃｽﾄ"));
     EXPECT_EQ(Lines("\x95\x5c\x83\x5c\r\n", ENCODING_SJIS, LINEEND_CRLF).front(),
               ReadResult(kSuccess, L"表ソ"));
-}
-
-TEST(DecodeBytesTest, CodePages) {
-    EXPECT_EQ(DecodeBytes("\x93\xfa", 932), L"日");
-    EXPECT_EQ(DecodeBytes("\xE6\x97\xA5", CP_UTF8), L"日");
-    EXPECT_EQ(DecodeBytes("", 932), L"");
-    EXPECT_EQ(DecodeBytes("abc", 12345), L"");
 }
 
 }  // namespace
