@@ -57,6 +57,14 @@ struct KernelHandleTraits {
     static void Close(Value v) { ::CloseHandle(v); }
 };
 
+// File handles use INVALID_HANDLE_VALUE, not null, for "none".
+struct FileHandleTraits {
+    using Value = HANDLE;
+    static Value Empty() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Value v) { return v != nullptr && v != INVALID_HANDLE_VALUE; }
+    static void Close(Value v) { ::CloseHandle(v); }
+};
+
 struct FindHandleTraits {
     using Value = HANDLE;
     static Value Empty() { return INVALID_HANDLE_VALUE; }
@@ -86,6 +94,7 @@ struct LocalMemoryTraits {
 };
 
 using UniqueHandle = UniqueOwner<KernelHandleTraits>;
+using UniqueFileHandle = UniqueOwner<FileHandleTraits>;
 using UniqueFindHandle = UniqueOwner<FindHandleTraits>;
 using UniqueRegistryKey = UniqueOwner<RegistryKeyTraits>;
 using UniquePrivateHeap = UniqueOwner<PrivateHeapTraits>;

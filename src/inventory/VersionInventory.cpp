@@ -1,0 +1,335 @@
+#include "inventory/VersionInventory.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <cwctype>
+
+#include "inventory/TextFileIO.h"
+#include "util/Messages.h"
+#include "util/Paths.h"
+#include "util/UniqueOwner.h"
+
+namespace qeb {
+namespace {
+
+constexpr DWORD kInstallDirCapacity = MAX_PATH;
+constexpr int kInstallDirTries = 2;
+
+bool FitsPathLimit(const std::wstring& path) {
+    return path.size() < MAX_PATH;
+}
+
+std::wstring DirectoryOf(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+// The same name with ".txt" for its extension, in the same directory.
+std::wstring CompanionPath(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    const size_t dot = path.rfind(L'.');
+    const bool hasExtension =
+        dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+    return (hasExtension ? path.substr(0, dot) : path) + L".txt";
+}
+
+bool LessIgnoringCase(const std::wstring& left, const std::wstring& right) {
+    return std::lexicographical_compare(
+        left.begin(), left.end(), right.begin(), right.end(),
+        [](wchar_t a, wchar_t b) { return std::towlower(a) < std::towlower(b); });
+}
+
+std::wstring FormatTimeStamp(const SYSTEMTIME& time) {
+    return FormatPrintf(L"%04d/%02d/%02d %02d:%02d:%02d", time.wYear, time.wMonth, time.wDay,
+                        time.wHour, time.wMinute, time.wSecond);
+}
+
+std::wstring ReadInstallDir(const std::wstring& keyPath) {
+    UniqueRegistryKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.Receive()) !=
+        ERROR_SUCCESS) {
+        return {};
+    }
+    wchar_t buffer[kInstallDirCapacity];
+    for (int attempt = 0; attempt < kInstallDirTries; ++attempt) {
+        std::fill(std::begin(buffer), std::end(buffer), L'\0');
+        DWORD size = sizeof buffer;
+        if (::RegQueryValueExW(key.Get(), L"InstallDir", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS) {
+            // Stored text need not end in a terminator.
+            buffer[kInstallDirCapacity - 1] = L'\0';
+            return buffer;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<CVersionInventory::FileIdentity> CVersionInventory::IdentifyDirectory(
+    const std::wstring& path) {
+    UniqueFileHandle handle(
+        ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle || !::GetFileInformationByHandle(handle.Get(), &info)) {
+        return std::nullopt;
+    }
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+class CVersionInventory::ScanLevelGuard {
+public:
+    ScanLevelGuard(std::vector<ScanLevel>& path, const std::wstring& directory) : m_path(path) {
+        m_path.push_back(ScanLevel{directory, false, std::nullopt});
+    }
+    ~ScanLevelGuard() { m_path.pop_back(); }
+
+    ScanLevelGuard(const ScanLevelGuard&) = delete;
+    ScanLevelGuard& operator=(const ScanLevelGuard&) = delete;
+
+private:
+    std::vector<ScanLevel>& m_path;
+};
+
+bool CVersionInventory::LoadSettings(const std::wstring& path) {
+    m_strError.clear();
+    SettingsError error;
+    std::vector<std::wstring> keys;
+    std::vector<std::wstring> patterns;
+    if (!ReadSettings(path, error, keys, patterns, m_aExtRules)) {
+        m_dwLastError = error.code;
+        m_strError = error.message;
+        return false;
+    }
+    return ResolveInstallDirs(keys) && CompileIgnorePatterns(patterns);
+}
+
+bool CVersionInventory::ResolveInstallDirs(const std::vector<std::wstring>& keys) {
+    m_aInstallDirs.clear();
+    for (const std::wstring& key : keys) {
+        const std::wstring directory = ReadInstallDir(key);
+        if (directory.empty()) {
+            continue;
+        }
+        if (!::PathIsDirectoryW(directory.c_str())) {
+            m_dwLastError = ::GetLastError();
+            m_strError = LoadFormatted(IDS_DIRECTORY_NOT_FOUND, directory.c_str());
+            return false;
+        }
+        m_aInstallDirs.push_back(directory);
+    }
+    return true;
+}
+
+bool CVersionInventory::CompileIgnorePatterns(const std::vector<std::wstring>& patterns) {
+    m_aIgnore.clear();
+    for (const std::wstring& pattern : patterns) {
+        try {
+            m_aIgnore.emplace_back(pattern, std::regex_constants::ECMAScript);
+        } catch (const std::regex_error&) {
+            m_strError = LoadFormatted(IDS_REGEX_INVALID, pattern.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+void CVersionInventory::Scan() {
+    m_vecGroups.clear();
+    m_mapGroupIndex.clear();
+    m_aScanPath.clear();
+    m_aExtPatterns.assign(m_aExtRules.size(), std::nullopt);
+    for (const std::wstring& directory : m_aInstallDirs) {
+        if (!ScanDirectory(directory)) {
+            break;
+        }
+    }
+}
+
+bool CVersionInventory::ScanDirectory(const std::wstring& directory) {
+    const std::wstring pattern = JoinPath(directory, L"*");
+    if (!FitsPathLimit(pattern)) {
+        RecordSearchFailure(directory, ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    WIN32_FIND_DATAW entry{};
+    UniqueFindHandle search(::FindFirstFileW(pattern.c_str(), &entry));
+    if (!search) {
+        RecordSearchFailure(directory, ::GetLastError());
+        return false;
+    }
+    ScanLevelGuard level(m_aScanPath, directory);
+    do {
+        if (!ScanEntry(directory, entry)) {
+            return false;
+        }
+    } while (::FindNextFileW(search.Get(), &entry));
+    return true;
+}
+
+bool CVersionInventory::ScanEntry(const std::wstring& directory, const WIN32_FIND_DATAW& entry) {
+    const std::wstring name = entry.cFileName;
+    const bool isDirectory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (isDirectory && (name == L"." || name == L"..")) {
+        return true;
+    }
+    const std::wstring path = JoinPath(directory, name);
+    if (IsIgnored(path)) {
+        return true;
+    }
+    // One path past the limit is left out on its own instead of ending the scan.
+    if (!FitsPathLimit(isDirectory ? JoinPath(path, L"*") : path)) {
+        RecordSearchFailure(path, ERROR_FILENAME_EXCED_RANGE);
+        return true;
+    }
+    if (isDirectory) {
+        return IsLinkIntoScanPath(path, entry.dwFileAttributes) || ScanDirectory(path);
+    }
+    AddMatchingFile(name, path);
+    return true;
+}
+
+void CVersionInventory::AddMatchingFile(const std::wstring& name, const std::wstring& path) {
+    for (size_t rule = 0; rule < m_aExtRules.size(); ++rule) {
+        if (std::regex_search(name, ExtPattern(rule))) {
+            std::wstring info = GetFileInfo(m_aExtRules[rule].nType, path);
+            GroupFor(DirectoryOf(path)).vecFiles.emplace_back(name, std::move(info));
+        }
+    }
+}
+
+const std::wregex& CVersionInventory::ExtPattern(size_t rule) {
+    std::optional<std::wregex>& pattern = m_aExtPatterns[rule];
+    if (!pattern) {
+        pattern.emplace(FormatPrintf(L"\\.%s$", m_aExtRules[rule].szExt.c_str()),
+                        std::regex_constants::ECMAScript | std::regex_constants::icase);
+    }
+    return *pattern;
+}
+
+VersionGroup& CVersionInventory::GroupFor(const std::wstring& directory) {
+    const auto [found, added] = m_mapGroupIndex.try_emplace(directory, m_vecGroups.size());
+    if (added) {
+        m_vecGroups.push_back(VersionGroup{directory, {}});
+    }
+    return m_vecGroups[found->second];
+}
+
+// A link back to a directory that is being scanned would repeat the tree until the path
+// limit; any other link is followed.
+bool CVersionInventory::IsLinkIntoScanPath(const std::wstring& path, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return false;
+    }
+    const auto target = IdentifyDirectory(path);
+    if (!target) {
+        return false;
+    }
+    return std::any_of(m_aScanPath.begin(), m_aScanPath.end(), [&target](ScanLevel& level) {
+        if (!level.identified) {
+            level.identity = IdentifyDirectory(level.path);
+            level.identified = true;
+        }
+        return level.identity == target;
+    });
+}
+
+void CVersionInventory::RecordSearchFailure(const std::wstring& path, DWORD error) {
+    m_dwLastError = error;
+    m_strError = LoadFormatted(IDS_FILE_SEARCH_FAILED, path.c_str(), static_cast<int>(error));
+}
+
+bool CVersionInventory::IsIgnored(const std::wstring& path) const {
+    return std::any_of(m_aIgnore.begin(), m_aIgnore.end(), [&path](const std::wregex& pattern) {
+        return std::regex_search(path, pattern);
+    });
+}
+
+std::wstring CVersionInventory::GetFileInfo(int type, const std::wstring& path) {
+    std::wstring info;
+    if (type == EXTTYPE_BINARY && ReadFileVersion(path, info)) {
+        return info;
+    }
+    if (type == EXTTYPE_FILE && ReadVersionText(path, info)) {
+        return info;
+    }
+    return ReadLastWriteTime(path);
+}
+
+bool CVersionInventory::ReadFileVersion(const std::wstring& path, std::wstring& version) {
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) {
+        m_dwLastError = ::GetLastError();
+        return false;
+    }
+    std::vector<BYTE> resource(size, 0);
+    if (!::GetFileVersionInfoW(path.c_str(), 0, size, resource.data())) {
+        m_dwLastError = ::GetLastError();
+        return false;
+    }
+    std::wstring translation;
+    void* value = nullptr;
+    UINT length = 0;
+    if (::VerQueryValueW(resource.data(), L"\\VarFileInfo\\Translation", &value, &length) &&
+        value != nullptr && length >= 2 * sizeof(WORD)) {
+        const WORD* entry = static_cast<const WORD*>(value);
+        translation = FormatPrintf(L"%04X%04X", entry[0], entry[1]);
+    } else {
+        translation = FormatPrintf(L"%04X04B0", ::GetUserDefaultLangID());
+    }
+    const std::wstring query =
+        FormatPrintf(L"%s%s\\FileVersion", L"\\StringFileInfo\\", translation.c_str());
+    if (!::VerQueryValueW(resource.data(), query.c_str(), &value, &length) || value == nullptr) {
+        m_dwLastError = ::GetLastError();
+        return false;
+    }
+    const wchar_t* text = static_cast<const wchar_t*>(value);
+    version.assign(text, wcsnlen(text, length));
+    return true;
+}
+
+bool CVersionInventory::ReadVersionText(const std::wstring& path, std::wstring& text) {
+    std::wstring line;
+    const ResultCode result = ReadFirstLine(CompanionPath(path), line);
+    if (result != kSuccess) {
+        m_dwLastError = result;
+        return false;
+    }
+    text = line;
+    return true;
+}
+
+std::wstring CVersionInventory::ReadLastWriteTime(const std::wstring& path) {
+    WIN32_FIND_DATAW entry{};
+    UniqueFindHandle search(::FindFirstFileW(path.c_str(), &entry));
+    SYSTEMTIME utc{};
+    SYSTEMTIME local{};
+    if (!search || !::FileTimeToSystemTime(&entry.ftLastWriteTime, &utc) ||
+        !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+        RecordSearchFailure(path, ::GetLastError());
+        return {};
+    }
+    return FormatTimeStamp(local);
+}
+
+void CVersionInventory::BuildReport(std::wstring& report) {
+    std::stable_sort(m_vecGroups.begin(), m_vecGroups.end(),
+                     [](const VersionGroup& left, const VersionGroup& right) {
+                         return LessIgnoringCase(left.strDir, right.strDir);
+                     });
+    m_mapGroupIndex.clear();  // positions changed
+    report.clear();
+    for (const VersionGroup& group : m_vecGroups) {
+        report += group.strDir + L"\r\n";
+        for (const auto& [name, info] : group.vecFiles) {
+            report += FormatPrintf(L"    %s ( %s )", name.c_str(), info.c_str()) + L"\r\n";
+        }
+    }
+}
+
+}  // namespace qeb
