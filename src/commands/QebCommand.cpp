@@ -9,6 +9,7 @@
 #include "collect/RegistryLookup.h"
 #include "collect/TreeCopy.h"
 #include "commands/CommandGuard.h"
+#include "commands/InventoryPhase.h"
 #include "util/Console.h"
 #include "util/Messages.h"
 #include "util/Paths.h"
@@ -88,7 +89,7 @@ ResultCode CQebCommand::Run() {
         return failed;
     }
     WarnAboutMissingInstances(productDirectory, collectionRoot);
-    return kSuccess;
+    return RunInventoryPhase(collectionRoot);
 }
 
 ResultCode CQebCommand::CopyProductTrees(const std::wstring& productDirectory,

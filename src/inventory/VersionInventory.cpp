@@ -21,7 +21,7 @@ bool FitsPathLimit(const std::wstring& path) {
     return path.size() < MAX_PATH;
 }
 
-std::wstring DirectoryOf(const std::wstring& path) {
+std::wstring GroupDirectoryOf(const std::wstring& path) {
     const size_t slash = path.rfind(L'\\');
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
@@ -197,7 +197,7 @@ void CVersionInventory::AddMatchingFile(const std::wstring& name, const std::wst
     for (size_t rule = 0; rule < m_aExtRules.size(); ++rule) {
         if (std::regex_search(name, ExtPattern(rule))) {
             std::wstring info = GetFileInfo(m_aExtRules[rule].nType, path);
-            GroupFor(DirectoryOf(path)).vecFiles.emplace_back(name, std::move(info));
+            GroupFor(GroupDirectoryOf(path)).vecFiles.emplace_back(name, std::move(info));
         }
     }
 }

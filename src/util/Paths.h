@@ -2,6 +2,7 @@
 // A missing path is no failure; other status failures raise filesystem_error.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace qeb {
@@ -15,6 +16,16 @@ bool EnsureDirectory(const std::wstring& path);
 
 // The value of SystemRoot, or empty when it is not set.
 std::wstring GetSystemRoot();
+
+// Directory of the running executable, however long its path.
+std::wstring GetModuleDirectory();
+
+// Calls read(buffer, size) with ever larger buffers until the text fits; read follows
+// GetModuleFileNameW: it returns the length, size itself when it had to cut, 0 on failure.
+std::wstring ReadWholeText(const std::function<unsigned long(wchar_t*, unsigned long)>& read);
+
+// The path without its last element; a drive root keeps its backslash.
+std::wstring DirectoryOf(const std::wstring& path);
 
 // Puts exactly one backslash between the parts unless the left part is empty or
 // ends in a separator or colon, or the right part starts with a separator.

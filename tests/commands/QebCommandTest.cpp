@@ -71,6 +71,7 @@ protected:
                 L"Environment\\Instance\\readme.txt",
                 L"Log\\",
                 L"Log\\NtEventLog.db",
+                L"QebVer.txt",
                 L"settings.xml",
                 L"sub\\"};
     }
@@ -118,7 +119,8 @@ TEST_F(QebCommandTest, IncludeListSelectsInstancesAndWarnsAboutMissingOnes) {
         Collected(804),
         (Lines{L"Environment\\", L"Environment\\Config\\", L"Environment\\Config\\app.ini",
                L"Environment\\Instance\\", L"Environment\\Instance\\A\\",
-               L"Environment\\Instance\\A\\instance.ini", L"Environment\\Instance\\readme.txt"}));
+               L"Environment\\Instance\\A\\instance.ini", L"Environment\\Instance\\readme.txt",
+               L"QebVer.txt"}));
 }
 
 TEST_F(QebCommandTest, IgnoreListIsNotConsultedWhenInstancesAreNamed) {

@@ -22,9 +22,36 @@ void Touch(const std::wstring& path, const std::string& content) {
     WriteBytes(path, content);
 }
 
+void QebProductTest::SetUp() {
+    QebInfoTest::SetUp();
+    WriteSettings(
+        "[COMMON]\r\nINSTALL_REG=SOFTWARE\\Velmora\\QebTestsNothing\r\nEXT_NUM=1\r\n"
+        "[EXT_00]\r\nEXT=dll\r\nTYPE=date\r\n");
+}
+
+void QebProductTest::WriteSettings(const std::string& iniText) {
+    WriteBytes(SettingsPath(), iniText);
+}
+
+void QebProductTest::RegisterInstallDir(const std::wstring& keyPath,
+                                        const std::wstring& directory) {
+    UniqueRegistryKey key;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                nullptr, key.Receive(), nullptr),
+              ERROR_SUCCESS);
+    m_installKeys.push_back(keyPath);
+    const DWORD bytes = static_cast<DWORD>((directory.size() + 1) * sizeof(wchar_t));
+    ASSERT_EQ(::RegSetValueExW(key.Get(), L"InstallDir", 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(directory.c_str()), bytes),
+              ERROR_SUCCESS);
+}
+
 void QebProductTest::TearDown() {
     for (int version : m_registered) {
         ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, VersionKeyPath(version).c_str());
+    }
+    for (const std::wstring& keyPath : m_installKeys) {
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, keyPath.c_str());
     }
     for (const std::wstring& root : m_dataRoots) {
         RemoveTree(root);

@@ -11,7 +11,16 @@ namespace qeb::test {
 
 class QebProductTest : public QebInfoTest {
 protected:
+    // Each case's QebInfo.exe gets a QebVer.ini whose INSTALL_REG resolves to
+    // nothing, so the inventory writes an empty QebVer.txt.
+    void SetUp() override;
     void TearDown() override;
+
+    void WriteSettings(const std::string& iniText);
+    std::wstring SettingsPath() const { return ExeDirectory() + L"\\QebVer.ini"; }
+
+    // Registers HKLM\<keyPath> with an InstallDir value.
+    void RegisterInstallDir(const std::wstring& keyPath, const std::wstring& directory);
 
     // Registers version n: the registry value names the product directory.
     void Register(int version, const std::wstring& valueName, const std::wstring& directory);
@@ -34,6 +43,7 @@ protected:
 
 private:
     std::vector<int> m_registered;
+    std::vector<std::wstring> m_installKeys;
     std::vector<std::wstring> m_dataRoots;
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <boost/filesystem.hpp>
+#include <algorithm>
 #include <cstdlib>
 
 #include "support/Scratch.h"
@@ -49,6 +50,28 @@ TEST(PathsTest, JoinPutsOneSeparator) {
     EXPECT_EQ(JoinPath(L"D:\\out", L"\\a"), L"D:\\out\\a");
     EXPECT_EQ(JoinPath(L"", L"System32\\"), L"System32\\");
     EXPECT_EQ(JoinPath(L"D:\\out", L""), L"D:\\out");
+}
+
+// The executable's directory must come out whole, however long its path.
+TEST(PathsTest, ReadWholeTextGrowsUntilTheTextFits) {
+    const std::wstring longPath = L"C:\\" + std::wstring(600, L'd') + L"\\QebInfo.exe";
+    int calls = 0;
+    const std::wstring read = ReadWholeText([&](wchar_t* buffer, unsigned long size) {
+        ++calls;
+        const size_t copied = std::min<size_t>(longPath.size(), size);
+        std::copy_n(longPath.begin(), copied, buffer);
+        return static_cast<unsigned long>(copied);  // cut: the size itself
+    });
+    EXPECT_EQ(read, longPath);
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(ReadWholeText([](wchar_t*, unsigned long) { return 0ul; }), L"");
+}
+
+TEST(PathsTest, DirectoryOf) {
+    EXPECT_EQ(DirectoryOf(L"C:\\tools\\QebInfo.exe"), L"C:\\tools");
+    EXPECT_EQ(DirectoryOf(L"C:\\QebInfo.exe"), L"C:\\");
+    EXPECT_EQ(DirectoryOf(L"QebInfo.exe"), L"");
+    EXPECT_EQ(GetModuleDirectory(), test::ModuleDirectory());
 }
 
 }  // namespace
