@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds QebInfo (if needed), creates a sample QEB 8 installation in a Wine
-# prefix of its own that behaves as a Japanese Windows, and collects it.
-# Console text is converted from code page 932 for this terminal.
+# prefix of its own that behaves as a Japanese Windows, and runs all four
+# commands against it. Console text and QebVer.txt are converted from code
+# page 932 for this terminal.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 
@@ -15,6 +16,7 @@ drive_c=$WINEPREFIX/drive_c
 tool_dir=$drive_c/QebInfo
 mkdir -p "$tool_dir"
 cp "$QEB_BUILD_DIR/bin/QebInfo.exe" "$tool_dir/"
+cp "$QEB_ROOT/samples/QebVer.ini" "$tool_dir/"
 
 # Wine hands Unix only the low byte of an exit code; cmd's errorlevel has all 32 bits.
 printf '@C:\\QebInfo\\QebInfo.exe %%*\r\n@echo %%errorlevel%%> C:\\qebinfo-demo-exit.txt\r\n' \
@@ -30,10 +32,22 @@ run() {
 
 make_file() { mkdir -p "$(dirname "$1")"; printf '%s\r\n' "${2:-sample}" > "$1"; }
 
+show_file() { # path description
+    if [ ! -e "$1" ]; then
+        printf '  %s: not written (Wine'"'"'s own tool is a stub that writes nothing)\n' "$2"
+    elif [ ! -s "$1" ]; then
+        printf '  %s: written, empty (Wine'"'"'s own tool is a stub that writes nothing)\n' "$2"
+    else
+        printf '  %s: %d bytes, first lines:\n' "$2" "$(stat -c %s "$1")"
+        iconv -f "${3:-UTF-8}" -t UTF-8 "$1" 2>/dev/null | tr -d '\r' | head -n 5 | sed 's/^/    /'
+    fi
+}
+
 log "creating a sample QEB 8 installation"
 product="$drive_c/Program Files/Velmora/QEB8"
 data="$drive_c/ProgramData/Velmora/QEBW8"
-rm -rf "$product" "$data" "$drive_c/QebCollect"
+out="$drive_c/QebCollect"
+rm -rf "$product" "$data" "$out"
 make_file "$product/Environment/Config/qeb.ini" "[QEB]"
 make_file "$product/Environment/Config/Log/NtEventLog.db"
 make_file "$product/Environment/Instance/instances.lst" "Tokyo,Osaka,Sapporo"
@@ -47,13 +61,41 @@ make_file "$data/settings.xml" "<settings/>"
 make_file "$data/Log/NtEventLog.db"
 make_file "$data/DAT/archive.dat"
 make_file "$data/Temp/work.tmp"
-wine reg add 'HKLM\SOFTWARE\Velmora\QEBW8' /v DataDir /d 'C:\Program Files\Velmora\QEB8' /f \
-    >/dev/null 2>&1
+
+# Install directories for the inventory that samples/QebVer.ini describes; the PE
+# files are copies of QebInfo.exe, which carries a version resource.
+server="$product/Server"
+console="$product/Console"
+mkdir -p "$server/lib" "$server/Backup" "$console/Temp"
+cp "$tool_dir/QebInfo.exe" "$server/QebServer.exe"
+cp "$tool_dir/QebInfo.exe" "$server/qebcore.dll"
+cp "$tool_dir/QebInfo.exe" "$server/Backup/QebServer.exe"
+cp "$tool_dir/QebInfo.exe" "$console/QebConsole.exe"
+make_file "$server/lib/agent.jar"
+printf '\xef\xbb\xbfagent 8.0.2 build 115\r\n' > "$server/lib/agent.txt"
+make_file "$server/lib/server.conf"
+make_file "$console/console.conf"
+make_file "$console/Temp/scratch.conf"
+
+reg_add() { wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
+reg_add 'HKLM\SOFTWARE\Velmora\QEBW8' DataDir 'C:\Program Files\Velmora\QEB8'
+reg_add 'HKLM\SOFTWARE\Velmora\QEBW8\Server' InstallDir 'C:\Program Files\Velmora\QEB8\Server'
+reg_add 'HKLM\SOFTWARE\Velmora\QEBW8\Console' InstallDir 'C:\Program Files\Velmora\QEB8\Console'
 
 run
 run QEB -dest:'C:\QebCollect' -product:8 -instances:Tokyo,Osaka,Nagoya
 
 printf '\nCollected below C:\\QebCollect:\n'
-(cd "$drive_c/QebCollect" && find . -mindepth 1 | sort | sed 's|^\./|  |')
+(cd "$out" && find . -mindepth 1 | sort | sed 's|^\./|  |')
+printf '\nQebVer.txt:\n'
+iconv -f CP932 -t UTF-8 "$out/QEBW8/QebVer.txt" | tr -d '\r' | sed 's/^/  /'
 
 run QEB -dest:'C:\QebCollect' -product:9
+
+run MSINFO -dest:'C:\QebCollect\system\msinfo.txt'
+show_file "$out/system/msinfo.txt" msinfo.txt
+run SYSINFO -dest:'C:\QebCollect\system\sysinfo.txt'
+show_file "$out/system/sysinfo.txt" sysinfo.txt CP932
+run EVENT -dest:'C:\QebCollect\event'
+show_file "$out/event/system.xml" system.xml UTF-16
+show_file "$out/event/application.xml" application.xml UTF-16
