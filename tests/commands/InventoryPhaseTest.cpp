@@ -17,12 +17,6 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
-std::wstring WithInsert(const wchar_t* text, const std::wstring& insert) {
-    std::wstring result = text;
-    result.replace(result.find(L"%1!s!"), 5, insert);
-    return result;
-}
-
 bool IsDateLine(const std::wstring& line, const std::wstring& name) {
     static const std::wregex date(L"^    (.*) \\( \\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2} \\)$");
     std::wsmatch match;
@@ -95,7 +89,7 @@ TEST_F(InventoryPhaseTest, MissingSettingsFileStillLeavesTheCopies) {
     const ProcessResult result = RunQeb(821);
     EXPECT_EQ(result.exitCode, 2u);
     ASSERT_EQ(result.Lines().size(), 3u);  // message 107, then the system text of 2 and (0x2)
-    EXPECT_EQ(result.Lines()[0], WithInsert(ExpectedText(107), SettingsPath()));
+    EXPECT_EQ(result.Lines()[0], ExpectedMessage(107, SettingsPath()));
     EXPECT_EQ(result.Lines()[2], L"(0x2)");
     EXPECT_TRUE(PathExists(CollectionRoot(821) + L"\\Environment\\Instance\\A\\instance.ini"));
     EXPECT_FALSE(PathExists(Report(821)));

@@ -14,17 +14,11 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
-std::wstring Message(const wchar_t* text, const std::wstring& insert) {
-    std::wstring result = text;
-    result.replace(result.find(L"%1!s!"), 5, insert);
-    return result;
-}
-
 std::wstring PathNotFound(const std::wstring& path) {
-    return Message(ExpectedText(107), path);
+    return ExpectedMessage(107, path);
 }
 std::wstring InstanceMissing(const std::wstring& name) {
-    return Message(ExpectedText(122), name);
+    return ExpectedMessage(122, name);
 }
 
 class QebCommandTest : public QebProductTest {
@@ -115,12 +109,11 @@ TEST_F(QebCommandTest, IncludeListSelectsInstancesAndWarnsAboutMissingOnes) {
     const ProcessResult result = RunQeb(804, {L"-instances:A,B"});
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(result.Lines(), Lines{InstanceMissing(L"B")});
-    EXPECT_EQ(
-        Collected(804),
-        (Lines{L"Environment\\", L"Environment\\Config\\", L"Environment\\Config\\app.ini",
-               L"Environment\\Instance\\", L"Environment\\Instance\\A\\",
-               L"Environment\\Instance\\A\\instance.ini", L"Environment\\Instance\\readme.txt",
-               L"QebVer.txt"}));
+    EXPECT_EQ(Collected(804),
+              (Lines{L"Environment\\", L"Environment\\Config\\", L"Environment\\Config\\app.ini",
+                     L"Environment\\Instance\\", L"Environment\\Instance\\A\\",
+                     L"Environment\\Instance\\A\\instance.ini",
+                     L"Environment\\Instance\\readme.txt", L"QebVer.txt"}));
 }
 
 TEST_F(QebCommandTest, IgnoreListIsNotConsultedWhenInstancesAreNamed) {
@@ -286,11 +279,11 @@ TEST_F(QebCommandTest, VersionsBelowEightReadInstallDir) {
 TEST_F(QebCommandTest, OptionChecks) {
     const ProcessResult noDest = Run({L"QEB", L"-product:8"});
     EXPECT_EQ(noDest.exitCode, 0x80070057u);
-    EXPECT_EQ(noDest.Lines()[0], Message(ExpectedText(102), L"-dest:"));
+    EXPECT_EQ(noDest.Lines()[0], ExpectedMessage(102, L"-dest:"));
 
     const ProcessResult noProduct = Run({L"QEB", L"-dest:" + Destination(), L"-product:abc"});
     EXPECT_EQ(noProduct.exitCode, 0x80070057u);
-    EXPECT_EQ(noProduct.Lines()[0], Message(ExpectedText(124), L"-product:"));
+    EXPECT_EQ(noProduct.Lines()[0], ExpectedMessage(124, L"-product:"));
 
     // 259 characters pass the length check and reach the registry lookup.
     const std::wstring longest = L"C:\\" + std::wstring(256, L'd');
@@ -299,7 +292,7 @@ TEST_F(QebCommandTest, OptionChecks) {
 
     const ProcessResult tooLong = Run({L"QEB", L"-dest:" + longest + L"d", L"-product:815"});
     EXPECT_EQ(tooLong.exitCode, 0x80010135u);
-    EXPECT_EQ(tooLong.Lines()[0], Message(ExpectedText(123), L"-dest:"));
+    EXPECT_EQ(tooLong.Lines()[0], ExpectedMessage(123, L"-dest:"));
 }
 
 TEST_F(QebCommandTest, DestinationThatIsAFileEndsOnTheExceptionPath) {

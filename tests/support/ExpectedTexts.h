@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <string>
 
 namespace qeb::test {
 
@@ -73,6 +74,13 @@ inline const std::map<unsigned, const wchar_t*>& ExpectedTexts() {
 
 inline const wchar_t* ExpectedText(unsigned id) {
     return ExpectedTexts().at(id);
+}
+
+// The text of `id` with its first string insert filled in.
+inline std::wstring ExpectedMessage(unsigned id, const std::wstring& insert) {
+    std::wstring text = ExpectedText(id);
+    text.replace(text.find(L"%1!s!"), 5, insert);
+    return text;
 }
 
 }  // namespace qeb::test
