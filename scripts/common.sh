@@ -32,6 +32,11 @@ qeb_ensure_prefix() {
         wine wineboot -i >/dev/null 2>&1 </dev/null
     fi
     wine cmd.exe /c exit 0 >/dev/null 2>&1 </dev/null
+    # Wine's desktop process ends when it has been idle for a while; one started
+    # later by a test's console child would hold the test's pipes open until it
+    # idles out (about 20 s a test). A long-lived console keeps it running until
+    # the wineserver is stopped.
+    (wine cmd.exe /c "ping -n 86400 127.0.0.1 >nul" </dev/null >/dev/null 2>&1 &)
 }
 
 qeb_configure_and_build() {
