@@ -5,6 +5,7 @@
 #include <boost/format.hpp>
 #include <vector>
 
+#include "util/CodePage.h"
 #include "util/Messages.h"
 #include "util/UniqueOwner.h"
 
@@ -21,30 +22,6 @@ const HiveName kHives[] = {
     {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},   {"HKEY_USERS", HKEY_USERS},
     {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
 };
-
-std::string ToThreadAnsi(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = static_cast<int>(text.size());
-    const int bytes =
-        ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), length, result.data(), bytes, nullptr,
-                          nullptr);
-    return result;
-}
-
-std::wstring FromThreadAnsi(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = static_cast<int>(text.size());
-    const int chars = ::MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), length, nullptr, 0);
-    std::wstring result(static_cast<size_t>(chars > 0 ? chars : 0), L'\0');
-    ::MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), length, result.data(), chars);
-    return result;
-}
 
 }  // namespace
 
@@ -98,7 +75,7 @@ std::string QueryRegistryValue(RegistryError& error, const std::string& path) {
 }
 
 std::wstring GetRegistryValue(RegistryError& error, const std::wstring& path) {
-    return FromThreadAnsi(QueryRegistryValue(error, ToThreadAnsi(path)));
+    return DecodeText(QueryRegistryValue(error, EncodeText(path, CP_THREAD_ACP)), CP_THREAD_ACP);
 }
 
 std::wstring ProductDirectoryValuePath(int version) {

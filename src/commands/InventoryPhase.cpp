@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "inventory/VersionInventory.h"
+#include "util/CodePage.h"
 #include "util/Console.h"
 #include "util/Messages.h"
 #include "util/Paths.h"
@@ -42,16 +43,7 @@ ResultCode WriteReport(const std::wstring& path, const std::wstring& report) {
 }  // namespace
 
 std::string EncodeReport(const std::wstring& report) {
-    if (report.empty()) {
-        return {};
-    }
-    const int length = static_cast<int>(report.size());
-    const char zero[] = "";
-    const int size =
-        ::WideCharToMultiByte(kReportCodePage, 0, report.data(), length, nullptr, 0, zero, nullptr);
-    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    ::WideCharToMultiByte(kReportCodePage, 0, report.data(), length, bytes.data(), size, zero,
-                          nullptr);
+    std::string bytes = EncodeText(report, kReportCodePage, "");
     bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
     return bytes;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "inventory/EucJp.h"
+#include "util/CodePage.h"
 
 namespace qeb {
 namespace {
@@ -362,17 +363,7 @@ ResultCode ReadFirstLine(const std::wstring& path, std::wstring& line) {
 }
 
 std::wstring DecodeBytes(const char* bytes, unsigned codePage) {
-    const int length = ::MultiByteToWideChar(codePage, 0, bytes, -1, nullptr, 0);
-    if (length <= 0) {
-        return {};
-    }
-    std::wstring text(static_cast<size_t>(length), L'\0');
-    const int converted = ::MultiByteToWideChar(codePage, 0, bytes, -1, text.data(), length);
-    if (converted <= 0) {
-        return {};
-    }
-    text.resize(static_cast<size_t>(converted) - 1);
-    return text;
+    return DecodeText(bytes, codePage);
 }
 
 }  // namespace qeb

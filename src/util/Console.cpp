@@ -1,5 +1,7 @@
 #include "util/Console.h"
 
+#include "util/CodePage.h"
+
 #include <windows.h>
 
 namespace qeb {
@@ -33,21 +35,6 @@ void WriteConsoleText(HANDLE out, const std::wstring& text) {
     }
 }
 
-std::string ToCodePage(const std::wstring& text, unsigned codePage) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = static_cast<int>(text.size());
-    const int bytes =
-        ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0) {
-        ::WideCharToMultiByte(codePage, 0, text.data(), length, out.data(), bytes, nullptr,
-                              nullptr);
-    }
-    return out;
-}
-
 }  // namespace
 
 void SetConsoleCodePage(unsigned codePage) {
@@ -69,7 +56,7 @@ void PrintLine(const std::wstring& text) noexcept {
         if (::GetConsoleMode(out, &mode)) {
             WriteConsoleText(out, line);
         } else {
-            const std::string bytes = ToCodePage(line, g_codePage);
+            const std::string bytes = EncodeText(line, g_codePage);
             WriteBytes(out, bytes.data(), bytes.size());
         }
     } catch (...) {

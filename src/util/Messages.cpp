@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "util/CodePage.h"
 #include "util/UniqueOwner.h"
 
 namespace qeb {
@@ -72,16 +73,7 @@ std::wstring GetSystemErrorText(unsigned long code) {
 }
 
 std::string ToAnsi(const std::wstring& text) {
-    const int length = static_cast<int>(text.size());
-    const int bytes =
-        ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (bytes == 0) {
-        return {};
-    }
-    std::vector<char> buffer(static_cast<size_t>(bytes) + 1, '\0');
-    const int converted = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, buffer.data(),
-                                                bytes, nullptr, nullptr);
-    return std::string(buffer.data(), static_cast<size_t>(converted > 0 ? converted : 0));
+    return EncodeText(text, CP_ACP);
 }
 
 std::wstring FormatPrintf(const wchar_t* format, ...) {

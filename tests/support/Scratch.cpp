@@ -8,6 +8,8 @@
 #include <boost/filesystem.hpp>
 #include <fstream>
 
+#include "util/CodePage.h"
+
 namespace qeb::test {
 namespace fs = boost::filesystem;
 
@@ -96,26 +98,11 @@ std::vector<std::wstring> ListTree(const std::wstring& root) {
 }
 
 std::wstring Decode(const std::string& bytes, unsigned codePage) {
-    if (bytes.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(bytes.size());
-    const int length = ::MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-    std::wstring text(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(codePage, 0, bytes.data(), size, text.data(), length);
-    return text;
+    return DecodeText(bytes, codePage);
 }
 
 std::string Encode(const std::wstring& text, unsigned codePage) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int length =
-        ::WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(codePage, 0, text.data(), size, bytes.data(), length, nullptr, nullptr);
-    return bytes;
+    return EncodeText(text, codePage);
 }
 
 std::vector<std::wstring> SplitLines(const std::wstring& text) {

@@ -1,0 +1,16 @@
+// Conversions between wide text and the bytes of a code page.
+#pragma once
+
+#include <string>
+
+namespace qeb {
+
+// Characters the code page lacks become defaultChar, or the code page's own
+// default character when it is null.
+std::string EncodeText(const std::wstring& text, unsigned codePage,
+                       const char* defaultChar = nullptr);
+
+// Empty when the bytes cannot be converted.
+std::wstring DecodeText(const std::string& bytes, unsigned codePage);
+
+}  // namespace qeb
