@@ -3,16 +3,8 @@
 # product tree, in the same prefix. Prints both times and their ratio.
 # Usage: bench/collect.sh [FILES ...]   (default: 5000 20000; 10 files a directory)
 set -euo pipefail
-. "$(dirname "$0")/../scripts/common.sh"
+. "$(dirname "$0")/common.sh"
 
-qeb_wine_env "$QEB_BUILD_DIR/bench-prefix"
-qeb_start_wineserver
-qeb_ensure_prefix
-[ -f "$QEB_BUILD_DIR/bin/QebInfo.exe" ] || qeb_configure_and_build >/dev/null
-
-drive_c=$WINEPREFIX/drive_c
-mkdir -p "$drive_c/QebInfo"
-cp "$QEB_BUILD_DIR/bin/QebInfo.exe" "$drive_c/QebInfo/"
 # An empty inventory keeps the run about the copy.
 printf '[COMMON]\r\nINSTALL_REG=SOFTWARE\\Velmora\\QebBenchNothing\r\nEXT_NUM=1\r\n[EXT_00]\r\nEXT=dll\r\nTYPE=date\r\n' \
     > "$drive_c/QebInfo/QebVer.ini"
@@ -31,16 +23,6 @@ make_tree() {
     printf '[QEB]\r\n' > "$root/Environment/Config/qeb.ini"
 }
 
-seconds() { date +%s.%N; }
-
-measure() { # label command...
-    local start end
-    start=$(seconds)
-    "$@" >/dev/null 2>&1 || true
-    end=$(seconds)
-    echo "$end - $start" | bc -l
-}
-
 wine reg add 'HKLM\SOFTWARE\Velmora\QEBW90' /v DataDir /d 'C:\BenchProduct' /f >/dev/null 2>&1
 printf '%8s %12s %12s %8s\n' files qebinfo_s xcopy_s ratio
 for files in "${@:-5000 20000}"; do
@@ -53,7 +35,7 @@ for files in "${@:-5000 20000}"; do
         copied=$(find "$drive_c/BenchOut/QEBW90" -type f | wc -l)
         xcopied=$(find "$drive_c/BenchXcopy" -type f | wc -l)
         [ "$copied" -ge "$n" ] && [ "$xcopied" -ge "$n" ] || { echo "copies incomplete: $copied / $xcopied of $n" >&2; exit 1; }
-        printf '%8d %12.2f %12.2f %8.2f\n' "$n" "$qeb" "$xcopy" "$(echo "$qeb / $xcopy" | bc -l)"
+        printf '%8d %12.2f %12.2f %8.2f\n' "$n" "$qeb" "$xcopy" "$(ratio "$qeb" "$xcopy")"
     done
 done
 rm -rf "$drive_c/BenchProduct" "$drive_c/BenchOut" "$drive_c/BenchXcopy"

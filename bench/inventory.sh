@@ -5,17 +5,10 @@
 # the inventory's time per file.
 # Usage: bench/inventory.sh [FILES ...]   (default: 5000 20000; 4 files a directory)
 set -euo pipefail
-. "$(dirname "$0")/../scripts/common.sh"
+. "$(dirname "$0")/common.sh"
 
-qeb_wine_env "$QEB_BUILD_DIR/bench-prefix"
-qeb_start_wineserver
-qeb_ensure_prefix
-[ -f "$QEB_BUILD_DIR/bin/QebInfo.exe" ] || qeb_configure_and_build >/dev/null
-
-drive_c=$WINEPREFIX/drive_c
-mkdir -p "$drive_c/QebInfo" "$drive_c/BenchSmall/Environment/Config" \
+mkdir -p "$drive_c/BenchSmall/Environment/Config" \
          "$drive_c/BenchSmall/Environment/Instance/A"
-cp "$QEB_BUILD_DIR/bin/QebInfo.exe" "$drive_c/QebInfo/"
 echo x > "$drive_c/BenchSmall/Environment/Config/qeb.ini"
 echo x > "$drive_c/BenchSmall/Environment/Instance/A/instance.ini"
 printf '%s\r\n' '[COMMON]' 'INSTALL_REG=SOFTWARE\Velmora\QebBenchInstall' 'IGNORE=\\Backup\\' \
@@ -38,15 +31,6 @@ make_tree() {
     for d in 0 1 2 3 4; do cp "$QEB_BUILD_DIR/bin/QebInfo.exe" "$root/M$d/S0/D$d/q.dll"; done
 }
 
-seconds() { date +%s.%N; }
-measure() {
-    local start end
-    start=$(seconds)
-    "$@" >/dev/null 2>&1 || true
-    end=$(seconds)
-    echo "$end - $start" | bc -l
-}
-
 wine reg add 'HKLM\SOFTWARE\Velmora\QEBW91' /v DataDir /d 'C:\BenchSmall' /f >/dev/null 2>&1
 wine reg add 'HKLM\SOFTWARE\Velmora\QebBenchInstall' /v InstallDir /d 'C:\BenchInstall' /f >/dev/null 2>&1
 printf '%8s %12s %12s %8s %14s\n' files qebinfo_s dir_s ratio ms_per_file
@@ -59,6 +43,6 @@ for n in ${@:-5000 20000}; do
     lines=$(wc -l < "$drive_c/BenchOut/QEBW91/QebVer.txt")
     [ "$lines" -gt $(( n / 2 )) ] || { echo "inventory incomplete: $lines lines" >&2; exit 1; }
     printf '%8d %12.2f %12.2f %8.2f %14.3f\n' "$n" "$qeb" "$listing" \
-        "$(echo "$qeb / $listing" | bc -l)" "$(echo "$qeb * 1000 / $n" | bc -l)"
+        "$(ratio "$qeb" "$listing")" "$(echo "$qeb * 1000 / $n" | bc -l)"
 done
 rm -rf "$drive_c/BenchInstall" "$drive_c/BenchOut"
