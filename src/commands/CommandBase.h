@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/CommandGuard.h"
 #include "util/ResultCode.h"
 
 namespace qeb {
@@ -20,6 +21,16 @@ public:
     virtual ResultCode Usage();
 
 protected:
+    // Help first, before any other check; otherwise the command's own work, with
+    // its exceptions kept inside.
+    template <typename Work>
+    ResultCode HelpOrRun(Work&& work) {
+        if (m_bHelp) {
+            return Usage();
+        }
+        return RunGuarded(work);
+    }
+
     int m_bHelp = 0;
     std::wstring m_strDest;
     int m_nProduct = 0;

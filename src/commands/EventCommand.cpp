@@ -1,6 +1,5 @@
 #include "commands/EventCommand.h"
 
-#include "commands/CommandGuard.h"
 #include "commands/SystemToolCommandLines.h"
 #include "commands/SystemToolSteps.h"
 #include "util/Messages.h"
@@ -22,10 +21,7 @@ constexpr EventLog kLogsInExportOrder[] = {
 }  // namespace
 
 ResultCode CEventCommand::Execute() {
-    if (m_bHelp) {
-        return Usage();
-    }
-    return RunGuarded([this] { return Run(); });
+    return HelpOrRun([this] { return Run(); });
 }
 
 ResultCode CEventCommand::Usage() {

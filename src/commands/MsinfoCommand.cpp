@@ -1,6 +1,5 @@
 #include "commands/MsinfoCommand.h"
 
-#include "commands/CommandGuard.h"
 #include "commands/SystemToolCommandLines.h"
 #include "commands/SystemToolSteps.h"
 #include "util/Messages.h"
@@ -13,10 +12,7 @@ const ReportTool kMsinfoTool = {L"System32\\msinfo32.exe", &BuildMsinfoCommandLi
 }  // namespace
 
 ResultCode CMsinfoCommand::Execute() {
-    if (m_bHelp) {
-        return Usage();
-    }
-    return RunGuarded([this] { return Run(); });
+    return HelpOrRun([this] { return Run(); });
 }
 
 ResultCode CMsinfoCommand::Usage() {

@@ -8,7 +8,6 @@
 
 #include "collect/RegistryLookup.h"
 #include "collect/TreeCopy.h"
-#include "commands/CommandGuard.h"
 #include "commands/InventoryPhase.h"
 #include "util/Console.h"
 #include "util/Messages.h"
@@ -42,10 +41,7 @@ ResultCode ReportCopyFailure(const std::wstring& source) {
 }  // namespace
 
 ResultCode CQebCommand::Execute() {
-    if (m_bHelp) {
-        return Usage();
-    }
-    return RunGuarded([this] { return Run(); });
+    return HelpOrRun([this] { return Run(); });
 }
 
 ResultCode CQebCommand::Usage() {

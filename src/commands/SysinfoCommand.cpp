@@ -1,6 +1,5 @@
 #include "commands/SysinfoCommand.h"
 
-#include "commands/CommandGuard.h"
 #include "commands/SystemToolCommandLines.h"
 #include "commands/SystemToolSteps.h"
 #include "util/Messages.h"
@@ -13,10 +12,7 @@ const ReportTool kSysinfoTool = {L"System32\\systeminfo.exe", &BuildSysinfoComma
 }  // namespace
 
 ResultCode CSysinfoCommand::Execute() {
-    if (m_bHelp) {
-        return Usage();
-    }
-    return RunGuarded([this] { return Run(); });
+    return HelpOrRun([this] { return Run(); });
 }
 
 ResultCode CSysinfoCommand::Usage() {

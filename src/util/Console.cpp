@@ -41,10 +41,6 @@ void SetConsoleCodePage(unsigned codePage) {
     g_codePage = codePage;
 }
 
-unsigned GetConsoleCodePage() {
-    return g_codePage;
-}
-
 void PrintLine(const std::wstring& text) noexcept {
     try {
         const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);

@@ -10,7 +10,6 @@ namespace qeb {
 
 // The code page into which wide text is converted when standard output is no console.
 void SetConsoleCodePage(unsigned codePage);
-unsigned GetConsoleCodePage();
 
 // Writes the text and CR LF; inner CR LF pairs stay as they are.
 void PrintLine(const std::wstring& text) noexcept;
