@@ -1,7 +1,12 @@
-# qeb::boost: Boost 1.74 headers plus the compiled Filesystem and Regex libraries.
+# qeb::boost_headers: Boost 1.74 headers, all that the portable core needs.
+# qeb::boost: the headers plus the compiled Filesystem and Regex libraries (Windows build).
+add_library(qeb_boost_headers INTERFACE)
+add_library(qeb::boost_headers ALIAS qeb_boost_headers)
+target_compile_definitions(qeb_boost_headers INTERFACE BOOST_ALL_NO_LIB)
+
 add_library(qeb_boost INTERFACE)
 add_library(qeb::boost ALIAS qeb_boost)
-target_compile_definitions(qeb_boost INTERFACE BOOST_ALL_NO_LIB)
+target_link_libraries(qeb_boost INTERFACE qeb_boost_headers)
 
 if(QEB_BOOST_MINGW_DIR)
     # The include directory holds only a link to Boost's headers, so the host's
@@ -13,8 +18,12 @@ if(QEB_BOOST_MINGW_DIR)
         endif()
         target_link_libraries(qeb_boost INTERFACE ${path})
     endforeach()
-    target_include_directories(qeb_boost SYSTEM INTERFACE ${QEB_BOOST_MINGW_DIR}/include)
-else()
+    target_include_directories(qeb_boost_headers SYSTEM INTERFACE ${QEB_BOOST_MINGW_DIR}/include)
+elseif(WIN32)
     find_package(Boost 1.74 REQUIRED COMPONENTS filesystem regex)
-    target_link_libraries(qeb_boost INTERFACE Boost::headers Boost::filesystem Boost::regex)
+    target_link_libraries(qeb_boost_headers INTERFACE Boost::headers)
+    target_link_libraries(qeb_boost INTERFACE Boost::filesystem Boost::regex)
+else()
+    find_package(Boost 1.74 REQUIRED)
+    target_link_libraries(qeb_boost_headers INTERFACE Boost::headers)
 endif()

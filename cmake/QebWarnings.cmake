@@ -8,3 +8,12 @@ if(MSVC)
 else()
     target_compile_options(qeb_settings INTERFACE -Wall -Wextra)
 endif()
+
+# A Windows build for the test suite only: out-of-range container access and undefined
+# arithmetic stop the program. Trap mode needs no sanitizer runtime, which mingw lacks.
+option(QEB_HARDENED "Build with _GLIBCXX_ASSERTIONS and UBSan in trap mode" OFF)
+if(QEB_HARDENED AND NOT MSVC)
+    target_compile_definitions(qeb_settings INTERFACE _GLIBCXX_ASSERTIONS)
+    target_compile_options(qeb_settings INTERFACE
+        -fsanitize=undefined -fsanitize-undefined-trap-on-error)
+endif()

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "MessageCatalog.h"
 #include "commands/EventCommand.h"
 #include "commands/MsinfoCommand.h"
 #include "commands/QebCommand.h"
@@ -34,8 +35,8 @@ constexpr CommandEntry kCommands[] = {
 
 ResultCode DispatchCommand(int argc, const wchar_t* const* argv) {
     if (argc < 2) {
-        PrintLine(LoadText(IDS_NO_COMMAND));
-        PrintLine(LoadText(IDS_USAGE_GENERAL));
+        PrintLine(LoadText(msg::kNoCommand));
+        PrintLine(LoadText(msg::kUsageGeneral));
         return kSuccess;
     }
     for (const CommandEntry& entry : kCommands) {
@@ -44,7 +45,7 @@ ResultCode DispatchCommand(int argc, const wchar_t* const* argv) {
         }
     }
     PrintLine(L"Command Error");
-    PrintLine(LoadText(IDS_USAGE_GENERAL));
+    PrintLine(LoadText(msg::kUsageGeneral));
     return kBadArguments;
 }
 

@@ -2,6 +2,7 @@
 // when no word or an unknown word is given.
 #pragma once
 
+#include "app/EntryResults.h"
 #include "util/ResultCode.h"
 
 namespace qeb {

@@ -1,6 +1,8 @@
 // QebInfo.exe: locale, single instance, dispatch, closing line, exit code.
+#include "MessageCatalog.h"
 #include "app/ClosingLine.h"
 #include "app/Dispatcher.h"
+#include "app/EntryResults.h"
 #include "app/SingleInstance.h"
 #include "app/SystemLocale.h"
 #include "util/Console.h"
@@ -11,7 +13,7 @@ int wmain(int argc, wchar_t** argv) {
 
     qeb::SingleInstance instance;
     if (instance.IsHeldElsewhere()) {
-        qeb::PrintLine(qeb::LoadText(IDS_ALREADY_RUNNING));
+        qeb::PrintLine(qeb::LoadText(qeb::msg::kAlreadyRunning));
         instance.LeaveToProcessExit();
         return static_cast<int>(qeb::kAlreadyRunning);
     }

@@ -1,8 +1,7 @@
 #include "collect/RegistryLookup.h"
 
-#include <boost/algorithm/string/join.hpp>
-#include <boost/algorithm/string/split.hpp>
-#include <boost/format.hpp>
+#include <windows.h>
+
 #include <vector>
 
 #include "util/CodePage.h"
@@ -12,41 +11,26 @@
 namespace qeb {
 namespace {
 
-struct HiveName {
-    const char* name;
-    HKEY key;
-};
-
-const HiveName kHives[] = {
-    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},     {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},   {"HKEY_USERS", HKEY_USERS},
-    {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
-};
+HKEY PredefinedKey(RegistryHive hive) {
+    switch (hive) {
+        case RegistryHive::ClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case RegistryHive::CurrentUser:
+            return HKEY_CURRENT_USER;
+        case RegistryHive::LocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case RegistryHive::Users:
+            return HKEY_USERS;
+        case RegistryHive::CurrentConfig:
+            return HKEY_CURRENT_CONFIG;
+    }
+    return nullptr;
+}
 
 }  // namespace
 
-bool ParseRegistryPath(const std::string& path, HKEY& hive, std::string& subKey,
-                       std::string& valueName) {
-    std::vector<std::string> pieces;
-    boost::algorithm::split(pieces, path, [](char c) { return c == '\\'; });
-    const HiveName* match = nullptr;
-    for (const HiveName& candidate : kHives) {
-        if (pieces.front() == candidate.name) {
-            match = &candidate;
-        }
-    }
-    if (match == nullptr || pieces.size() < 2) {
-        return false;
-    }
-    hive = match->key;
-    subKey = boost::algorithm::join(std::vector<std::string>(pieces.begin() + 1, pieces.end() - 1),
-                                    "\\");
-    valueName = pieces.back();
-    return true;
-}
-
 std::string QueryRegistryValue(RegistryError& error, const std::string& path) {
-    HKEY hive = nullptr;
+    RegistryHive hive = RegistryHive::LocalMachine;
     std::string subKey;
     std::string valueName;
     if (!ParseRegistryPath(path, hive, subKey, valueName)) {
@@ -55,7 +39,8 @@ std::string QueryRegistryValue(RegistryError& error, const std::string& path) {
         return {};
     }
     UniqueRegistryKey key;
-    const LONG opened = ::RegOpenKeyExA(hive, subKey.c_str(), 0, KEY_READ, key.Receive());
+    const LONG opened =
+        ::RegOpenKeyExA(PredefinedKey(hive), subKey.c_str(), 0, KEY_READ, key.Receive());
     if (opened != ERROR_SUCCESS) {
         error.code = opened;
         error.text = GetSystemErrorText(static_cast<unsigned long>(opened));
@@ -76,13 +61,6 @@ std::string QueryRegistryValue(RegistryError& error, const std::string& path) {
 
 std::wstring GetRegistryValue(RegistryError& error, const std::wstring& path) {
     return DecodeText(QueryRegistryValue(error, EncodeText(path, CP_THREAD_ACP)), CP_THREAD_ACP);
-}
-
-std::wstring ProductDirectoryValuePath(int version) {
-    const wchar_t* const pattern =
-        version < 8 ? L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Velmora\\QEBW%1%\\InstallDir"
-                    : L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Velmora\\QEBW%1%\\DataDir";
-    return (boost::wformat(pattern) % version).str();
 }
 
 std::wstring GetProductDirectory(int version) {

@@ -2,9 +2,9 @@
 // through the ANSI registry functions; an empty result means it could not be read.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
+
+#include "collect/RegistryPath.h"
 
 namespace qeb {
 
@@ -15,16 +15,10 @@ struct RegistryError {
     std::wstring text;
 };
 
-bool ParseRegistryPath(const std::string& path, HKEY& hive, std::string& subKey,
-                       std::string& valueName);
-
 std::string QueryRegistryValue(RegistryError& error, const std::string& path);
 
 // Converts the path and the result through the thread's ANSI code page.
 std::wstring GetRegistryValue(RegistryError& error, const std::wstring& path);
-
-// The value that names a product version's directory: InstallDir below 8, DataDir from 8 on.
-std::wstring ProductDirectoryValuePath(int version);
 
 // Empty when the version is not installed.
 std::wstring GetProductDirectory(int version);

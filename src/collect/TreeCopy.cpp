@@ -6,8 +6,10 @@
 #include <boost/filesystem.hpp>
 #include <boost/format.hpp>
 
+#include "MessageCatalog.h"
 #include "util/Console.h"
 #include "util/Messages.h"
+#include "util/PathText.h"
 #include "util/Paths.h"
 
 namespace qeb {
@@ -71,7 +73,7 @@ void CopyEntry(const TreeCopyJob& job, const fs::path& path) {
     }
     if (!CopyFileOverwrite(path, target)) {
         PrintLine(
-            LoadMessage(IDS_FILE_COPY_FAILED, path.wstring().c_str(), target.wstring().c_str()));
+            LoadMessage(msg::kFileCopyFailed, path.wstring().c_str(), target.wstring().c_str()));
     }
 }
 

@@ -4,9 +4,6 @@
 #include <boost/lexical_cast.hpp>
 #include <boost/tokenizer.hpp>
 
-#include "util/Console.h"
-#include "util/Messages.h"
-
 namespace qeb {
 namespace {
 
@@ -14,7 +11,6 @@ const std::wstring kDestPrefix = L"-dest:";
 const std::wstring kProductPrefix = L"-product:";
 const std::wstring kInstancesPrefix = L"-instances:";
 const std::wstring kIgnorePrefix = L"-ignore:";
-constexpr size_t kMaxDestinationLength = 259;
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -77,23 +73,6 @@ int ParseProductNumber(const std::wstring& text) {
     } catch (const boost::bad_lexical_cast&) {
         return 0;
     }
-}
-
-ResultCode CheckDestination(const std::wstring& dest) {
-    if (dest.empty()) {
-        PrintLine(LoadMessage(IDS_PARAMETER_MISSING, kDestPrefix.c_str()));
-        return kInvalidArgument;
-    }
-    if (dest.size() > kMaxDestinationLength) {
-        PrintLine(LoadMessage(IDS_PATH_TOO_LONG, kDestPrefix.c_str()));
-        return kPathTooLong;
-    }
-    return kSuccess;
-}
-
-ResultCode PrintUsage(unsigned id) {
-    PrintLine(LoadText(id));
-    return kSuccess;
 }
 
 }  // namespace qeb

@@ -51,10 +51,4 @@ void SplitCommaList(const std::wstring& argument, const std::wstring& prefix,
 // An optional sign and decimal digits within the signed 32-bit range; anything else gives 0.
 int ParseProductNumber(const std::wstring& text);
 
-// -dest: must be given and shorter than 260 code units; prints 102 or 123 otherwise.
-ResultCode CheckDestination(const std::wstring& dest);
-
-// Prints the help text `id` unprocessed and returns 0.
-ResultCode PrintUsage(unsigned id);
-
 }  // namespace qeb

@@ -4,8 +4,8 @@
 
 #include <exception>
 
+#include "commands/CommandResults.h"
 #include "util/Console.h"
-#include "util/ResultCode.h"
 
 namespace qeb {
 

@@ -1,8 +1,12 @@
 #include "commands/EventCommand.h"
 
+#include "MessageCatalog.h"
+#include "commands/CommandChecks.h"
+#include "commands/CommandResults.h"
 #include "commands/SystemToolCommandLines.h"
 #include "commands/SystemToolSteps.h"
 #include "util/Messages.h"
+#include "util/PathText.h"
 #include "util/Paths.h"
 
 namespace qeb {
@@ -25,7 +29,7 @@ ResultCode CEventCommand::Execute() {
 }
 
 ResultCode CEventCommand::Usage() {
-    return PrintUsage(IDS_USAGE_EVENT);
+    return PrintUsage(msg::kUsageEvent);
 }
 
 ResultCode CEventCommand::Run() {

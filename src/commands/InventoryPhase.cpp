@@ -4,10 +4,13 @@
 
 #include <algorithm>
 
+#include "MessageCatalog.h"
+#include "commands/CommandResults.h"
 #include "inventory/VersionInventory.h"
 #include "util/CodePage.h"
 #include "util/Console.h"
 #include "util/Messages.h"
+#include "util/PathText.h"
 #include "util/Paths.h"
 #include "util/UniqueOwner.h"
 
@@ -25,7 +28,7 @@ ResultCode WriteReport(const std::wstring& path, const std::wstring& report) {
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         PrintLine(
-            LoadMessage(IDS_FILE_CREATE_FAILED, path.c_str(), SystemTextOfLastError().c_str()));
+            LoadMessage(msg::kFileCreateFailed, path.c_str(), SystemTextOfLastError().c_str()));
         return kReportCreateFailed;
     }
     const std::string bytes = EncodeReport(report);
@@ -34,7 +37,7 @@ ResultCode WriteReport(const std::wstring& path, const std::wstring& report) {
                      nullptr)) {
         const std::wstring reason = SystemTextOfLastError();
         file.Reset();
-        PrintLine(LoadMessage(IDS_FILE_SAVE_FAILED, path.c_str(), reason.c_str()));
+        PrintLine(LoadMessage(msg::kFileSaveFailed, path.c_str(), reason.c_str()));
         return kReportWriteFailed;
     }
     return kSuccess;
@@ -62,7 +65,7 @@ ResultCode RunInventoryPhase(const std::wstring& collectionRoot) {
     CVersionInventory inventory;
     const std::wstring settingsPath = JoinPath(GetModuleDirectory(), L"QebVer.ini");
     if (!PathExists(settingsPath)) {
-        PrintLine(LoadMessage(IDS_PATH_NOT_FOUND, settingsPath.c_str()));
+        PrintLine(LoadMessage(msg::kPathNotFound, settingsPath.c_str()));
         return kSettingsFileMissing;
     }
     if (!inventory.LoadSettings(settingsPath)) {

@@ -4,12 +4,9 @@
 
 #include <string>
 
-#include "util/ResultCode.h"
+#include "commands/CommandResults.h"
 
 namespace qeb {
-
-constexpr ResultCode kSettingsFileMissing = 2;
-constexpr ResultCode kSettingsRejected = 4;
 
 ResultCode RunInventoryPhase(const std::wstring& collectionRoot);
 

@@ -1,5 +1,7 @@
 #include "commands/MsinfoCommand.h"
 
+#include "MessageCatalog.h"
+#include "commands/CommandChecks.h"
 #include "commands/SystemToolCommandLines.h"
 #include "commands/SystemToolSteps.h"
 #include "util/Messages.h"
@@ -16,7 +18,7 @@ ResultCode CMsinfoCommand::Execute() {
 }
 
 ResultCode CMsinfoCommand::Usage() {
-    return PrintUsage(IDS_USAGE_MSINFO);
+    return PrintUsage(msg::kUsageMsinfo);
 }
 
 ResultCode CMsinfoCommand::Run() {

@@ -6,11 +6,15 @@
 
 #include <boost/format.hpp>
 
+#include "MessageCatalog.h"
 #include "collect/RegistryLookup.h"
 #include "collect/TreeCopy.h"
+#include "commands/CommandChecks.h"
+#include "commands/CommandResults.h"
 #include "commands/InventoryPhase.h"
 #include "util/Console.h"
 #include "util/Messages.h"
+#include "util/PathText.h"
 #include "util/Paths.h"
 
 namespace qeb {
@@ -34,7 +38,7 @@ std::wstring CommonDataFolder() {
 }
 
 ResultCode ReportCopyFailure(const std::wstring& source) {
-    PrintLine(LoadMessage(IDS_COPY_FAILED, source.c_str()));
+    PrintLine(LoadMessage(msg::kCopyFailed, source.c_str()));
     return kTreeCopyFailed;
 }
 
@@ -45,7 +49,7 @@ ResultCode CQebCommand::Execute() {
 }
 
 ResultCode CQebCommand::Usage() {
-    return PrintUsage(IDS_USAGE_QEB);
+    return PrintUsage(msg::kUsageQeb);
 }
 
 ResultCode CQebCommand::CheckOptions() const {
@@ -53,7 +57,7 @@ ResultCode CQebCommand::CheckOptions() const {
         return invalid;
     }
     if (m_nProduct == 0) {
-        PrintLine(LoadMessage(IDS_PARAMETER_INVALID, L"-product:"));
+        PrintLine(LoadMessage(msg::kParameterInvalid, L"-product:"));
         return kInvalidArgument;
     }
     return kSuccess;
@@ -73,11 +77,11 @@ ResultCode CQebCommand::Run() {
     const std::wstring productDirectory = GetProductDirectory(m_nProduct);
     const std::wstring collectionRoot = JoinPath(m_strDest, versionFolder);
     if (productDirectory.empty()) {
-        PrintLine(LoadMessage(IDS_PRODUCT_NOT_INSTALLED, m_nProduct));
+        PrintLine(LoadMessage(msg::kProductNotInstalled, m_nProduct));
         return kProductNotInstalled;
     }
     if (!EnsureDirectory(m_strDest)) {
-        PrintLine(LoadMessage(IDS_DIRECTORY_CREATE_FAILED, m_strDest.c_str()));
+        PrintLine(LoadMessage(msg::kDirectoryCreateFailed, m_strDest.c_str()));
         return kCannotMake;
     }
     if (const ResultCode failed = CopyProductTrees(productDirectory, dataRoot, collectionRoot);
@@ -94,7 +98,7 @@ ResultCode CQebCommand::CopyProductTrees(const std::wstring& productDirectory,
     const FilterList none;
     const std::wstring configDirectory = JoinPath(productDirectory, L"Environment\\Config");
     if (!IsDirectory(configDirectory)) {
-        PrintLine(LoadMessage(IDS_PATH_NOT_FOUND, configDirectory.c_str()));
+        PrintLine(LoadMessage(msg::kPathNotFound, configDirectory.c_str()));
         return kPathNotFound;
     }
     if (!CopyDirectoryTree(configDirectory, collectionRoot, productDirectory, none, none, 1, 0)) {
@@ -108,12 +112,12 @@ ResultCode CQebCommand::CopyProductTrees(const std::wstring& productDirectory,
             return ReportCopyFailure(dataRoot);
         }
     } else {
-        PrintLine(LoadMessage(IDS_PATH_NOT_FOUND, dataRoot.c_str()));
+        PrintLine(LoadMessage(msg::kPathNotFound, dataRoot.c_str()));
     }
 
     const std::wstring instanceDirectory = JoinPath(productDirectory, L"Environment\\Instance");
     if (!IsDirectory(instanceDirectory)) {
-        PrintLine(LoadMessage(IDS_PATH_NOT_FOUND, instanceDirectory.c_str()));
+        PrintLine(LoadMessage(msg::kPathNotFound, instanceDirectory.c_str()));
         return kPathNotFound;
     }
     FilterList included;
@@ -134,7 +138,7 @@ void CQebCommand::WarnAboutMissingInstances(const std::wstring& productDirectory
         JoinPath(collectionRoot, StripBasePath(instanceDirectory, productDirectory));
     for (const std::wstring& name : m_vecInstances) {
         if (!IsDirectory(JoinPath(copiedInstances, name))) {
-            PrintLine(LoadMessage(IDS_INSTANCE_MISSING, name.c_str()));
+            PrintLine(LoadMessage(msg::kInstanceMissing, name.c_str()));
         }
     }
 }

@@ -1,5 +1,7 @@
 #include "commands/SysinfoCommand.h"
 
+#include "MessageCatalog.h"
+#include "commands/CommandChecks.h"
 #include "commands/SystemToolCommandLines.h"
 #include "commands/SystemToolSteps.h"
 #include "util/Messages.h"
@@ -16,7 +18,7 @@ ResultCode CSysinfoCommand::Execute() {
 }
 
 ResultCode CSysinfoCommand::Usage() {
-    return PrintUsage(IDS_USAGE_SYSINFO);
+    return PrintUsage(msg::kUsageSysinfo);
 }
 
 ResultCode CSysinfoCommand::Run() {

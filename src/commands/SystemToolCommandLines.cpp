@@ -1,9 +1,8 @@
 #include "commands/SystemToolCommandLines.h"
 
-#include <boost/filesystem/path.hpp>
 #include <boost/format.hpp>
 
-#include "util/Paths.h"
+#include "util/PathText.h"
 
 namespace qeb {
 namespace {
@@ -38,9 +37,12 @@ std::wstring BuildEventCommandLine(const std::wstring& logName, const std::wstri
 }
 
 std::wstring BuildEventOutputFile(const std::wstring& dest, const std::wstring& baseFileName) {
-    return boost::filesystem::path(JoinPath(dest, baseFileName))
-        .replace_extension(L"xml")
-        .wstring();
+    // The joined path always ends in the base name, so its extension is the base name's.
+    const std::wstring joined = JoinPath(dest, baseFileName);
+    const size_t dot = baseFileName.rfind(L'.');
+    const size_t stem =
+        dot == std::wstring::npos ? joined.size() : joined.size() - (baseFileName.size() - dot);
+    return joined.substr(0, stem) + L".xml";
 }
 
 }  // namespace qeb

@@ -6,8 +6,12 @@
 
 #include <boost/filesystem/path.hpp>
 
+#include "MessageCatalog.h"
+#include "commands/CommandChecks.h"
+#include "commands/CommandResults.h"
 #include "util/Console.h"
 #include "util/Messages.h"
+#include "util/PathText.h"
 #include "util/Paths.h"
 #include "util/ProcessRunner.h"
 
@@ -27,7 +31,7 @@ ResultCode ReportMissingSystemRoot() {
 
 ResultCode EnsureOutputDirectory(const std::wstring& directory, const std::wstring& dest) {
     if (!EnsureDirectory(directory)) {
-        PrintLine(LoadMessage(IDS_DIRECTORY_CREATE_FAILED, dest.c_str()));
+        PrintLine(LoadMessage(msg::kDirectoryCreateFailed, dest.c_str()));
         return kCannotMake;
     }
     return kSuccess;
@@ -36,7 +40,7 @@ ResultCode EnsureOutputDirectory(const std::wstring& directory, const std::wstri
 ResultCode RunToolCommandLine(const std::wstring& commandLine) {
     const ResultCode exitCode = RunProcess(commandLine);
     if (exitCode != kSuccess) {
-        PrintLine(LoadMessage(IDS_COMMAND_FAILED, commandLine.c_str(), exitCode));
+        PrintLine(LoadMessage(msg::kCommandFailed, commandLine.c_str(), exitCode));
     }
     return exitCode;
 }
@@ -51,7 +55,7 @@ ResultCode WriteToolReport(const ReportTool& tool, const std::wstring& dest) {
     }
     const std::wstring toolPath = JoinPath(systemRoot, tool.pathBelowSystemRoot);
     if (!PathExists(toolPath)) {
-        PrintLine(LoadMessage(IDS_MODULE_NOT_FOUND, toolPath.c_str()));
+        PrintLine(LoadMessage(msg::kModuleNotFound, toolPath.c_str()));
         return kModuleNotFound;
     }
     // A bare file name has an empty parent, which EnsureDirectory refuses by throwing.

@@ -5,6 +5,8 @@
 
 #include <cwctype>
 
+#include "MessageCatalog.h"
+#include "inventory/CsvRow.h"
 #include "inventory/IniFile.h"
 #include "util/Messages.h"
 
@@ -12,77 +14,6 @@ namespace qeb {
 namespace {
 
 const wchar_t kCommonSection[] = L"COMMON";
-
-class CsvRowSplitter {
-public:
-    // False when the text ends inside a quote.
-    bool Split(const std::wstring& text) {
-        for (const wchar_t c : text) {
-            if (c == L'"') {
-                m_bInQuotes = !m_bInQuotes;
-            }
-            if (m_bInQuotes) {
-                TakeQuoted(c);
-            } else {
-                TakeUnquoted(c);
-            }
-        }
-        if (m_bInQuotes) {
-            return false;
-        }
-        if (!m_vecRow.empty() || !m_strField.empty()) {
-            EndRow();
-        }
-        return true;
-    }
-
-    const std::vector<std::wstring>& FirstRow() const { return m_vecFirstRow; }
-
-private:
-    void TakeQuoted(wchar_t c) {
-        // The opening quote of a field is no part of it; any later one is, which turns a
-        // doubled quote into one.
-        if (c != L'"' || !m_bFieldStart) {
-            m_strField += c;
-        }
-        m_bFieldStart = false;
-    }
-
-    void TakeUnquoted(wchar_t c) {
-        if (c == L',') {
-            EndField();
-        } else if (c == L'\n') {
-            EndRow();
-        } else {
-            if (c != L'"' && c != L'\r') {
-                m_strField += c;
-            }
-            m_bFieldStart = false;
-        }
-    }
-
-    void EndField() {
-        m_vecRow.push_back(std::move(m_strField));
-        m_strField.clear();
-        m_bFieldStart = true;
-    }
-
-    void EndRow() {
-        EndField();
-        if (!m_bHaveFirstRow) {
-            m_vecFirstRow = std::move(m_vecRow);
-            m_bHaveFirstRow = true;
-        }
-        m_vecRow.clear();
-    }
-
-    bool m_bInQuotes = false;
-    bool m_bFieldStart = true;
-    bool m_bHaveFirstRow = false;
-    std::wstring m_strField;
-    std::vector<std::wstring> m_vecRow;
-    std::vector<std::wstring> m_vecFirstRow;
-};
 
 // EXTTYPE_* for a TYPE keyword in any letter case, 0 for no keyword.
 int ExtTypeFromKeyword(const std::wstring& keyword) {
@@ -122,7 +53,7 @@ public:
             return true;
         }
         m_error.code = ::GetLastError();
-        m_error.message = LoadFormatted(IDS_SETTINGS_FILE_MISSING, m_strPath.c_str(),
+        m_error.message = LoadFormatted(msg::kSettingsFileMissing, m_strPath.c_str(),
                                         static_cast<int>(m_error.code));
         return false;
     }
@@ -131,10 +62,10 @@ public:
         std::wstring value;
         if (m_ini.GetString(kCommonSection, L"INSTALL_REG", value) == 0) {
             m_error.code = ::GetLastError();
-            return Fail(IDS_VALUE_READ_FAILED, kCommonSection, L"INSTALL_REG");
+            return Fail(msg::kValueReadFailed, kCommonSection, L"INSTALL_REG");
         }
         SplitCsvRow(value, keys);
-        return !keys.empty() || Fail(IDS_VALUE_EMPTY, kCommonSection, L"INSTALL_REG");
+        return !keys.empty() || Fail(msg::kValueEmpty, kCommonSection, L"INSTALL_REG");
     }
 
     void ReadIgnorePatterns(std::vector<std::wstring>& patterns) {
@@ -146,19 +77,23 @@ public:
 
     bool ReadExtensionCount(int& count) {
         count = m_ini.GetInt(kCommonSection, L"EXT_NUM", 0);
-        return count > 0 ||
-               Fail(IDS_VALUE_INVALID, kCommonSection, L"EXT_NUM", FormatPrintf(L"%d", count));
+        if (count > 0) {
+            return true;
+        }
+        m_error.message = FormatSettingsError(msg::kValueInvalid, m_strPath, kCommonSection,
+                                              L"EXT_NUM", FormatPrintf(L"%d", count));
+        return false;
     }
 
     bool ReadExtensionSection(int index, std::vector<ExtRule>& rules) {
         const std::wstring section = FormatPrintf(L"%s%02d", L"EXT_", index);
         std::wstring ext;
         if (m_ini.GetString(section, L"EXT", ext) == 0) {
-            return Fail(IDS_VALUE_READ_FAILED, section, L"EXT");
+            return Fail(msg::kValueReadFailed, section, L"EXT");
         }
         std::wstring type;
         if (m_ini.GetString(section, L"TYPE", type) == 0) {
-            return Fail(IDS_VALUE_READ_FAILED, section, L"TYPE");
+            return Fail(msg::kValueReadFailed, section, L"TYPE");
         }
         if (const int code = ExtTypeFromKeyword(type); code != 0) {
             rules.push_back(ExtRule{ext, code});
@@ -167,9 +102,8 @@ public:
     }
 
 private:
-    bool Fail(unsigned id, const std::wstring& section, const std::wstring& key,
-              const std::wstring& value = {}) {
-        m_error.message = FormatSettingsError(id, m_strPath, section, key, value);
+    bool Fail(PrintfMessage<> detail, const std::wstring& section, const std::wstring& key) {
+        m_error.message = FormatSettingsError(detail, m_strPath, section, key);
         return false;
     }
 
@@ -177,6 +111,15 @@ private:
     CIniFile m_ini;
     SettingsError& m_error;
 };
+
+std::wstring ComposeSettingsError(unsigned detailId, const std::wstring& path,
+                                  const std::wstring& section, const std::wstring& key,
+                                  const wchar_t* value) {
+    const std::wstring format = LoadText(IDS_SETTINGS_FILE) + L"\r\n" + LoadText(IDS_SECTION_NAME) +
+                                L"\r\n" + LoadText(IDS_KEY_NAME) + L"\r\n" + LoadText(detailId);
+    // The value goes in even for a detail without an insert: it is simply not used then.
+    return FormatPrintf(format.c_str(), path.c_str(), section.c_str(), key.c_str(), value);
+}
 
 }  // namespace
 
@@ -203,21 +146,15 @@ bool ReadSettings(const std::wstring& path, SettingsError& error,
     return true;
 }
 
-void SplitCsvRow(const std::wstring& text, std::vector<std::wstring>& fields) {
-    fields.clear();
-    CsvRowSplitter splitter;
-    if (splitter.Split(text)) {
-        fields = splitter.FirstRow();
-    }
+std::wstring FormatSettingsError(PrintfMessage<> detail, const std::wstring& path,
+                                 const std::wstring& section, const std::wstring& key) {
+    return ComposeSettingsError(detail.id, path, section, key, L"");
 }
 
-std::wstring FormatSettingsError(unsigned id, const std::wstring& path, const std::wstring& section,
-                                 const std::wstring& key, const std::wstring& value) {
-    const std::wstring format = LoadText(IDS_SETTINGS_FILE) + L"\r\n" + LoadText(IDS_SECTION_NAME) +
-                                L"\r\n" + LoadText(IDS_KEY_NAME) + L"\r\n" + LoadText(id);
-    // The value goes in even when empty: a detail text with an insert then reads an empty
-    // string instead of whatever lies on the stack.
-    return FormatPrintf(format.c_str(), path.c_str(), section.c_str(), key.c_str(), value.c_str());
+std::wstring FormatSettingsError(PrintfMessage<TextInsert> detail, const std::wstring& path,
+                                 const std::wstring& section, const std::wstring& key,
+                                 const std::wstring& value) {
+    return ComposeSettingsError(detail.id, path, section, key, value.c_str());
 }
 
 }  // namespace qeb

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "util/Messages.h"
+
 namespace qeb {
 
 enum ExtType : int {
@@ -30,13 +32,11 @@ bool ReadSettings(const std::wstring& path, SettingsError& error,
                   std::vector<std::wstring>& installKeys, std::vector<std::wstring>& ignorePatterns,
                   std::vector<ExtRule>& rules);
 
-// Fields of the first row of comma-separated text with double-quote quoting; nothing at all
-// when the text ends inside a quote.
-void SplitCsvRow(const std::wstring& text, std::vector<std::wstring>& fields);
-
-// Four lines naming the settings file, section and key, then the detail message `id`
-// (which may take the value as its insert).
-std::wstring FormatSettingsError(unsigned id, const std::wstring& path, const std::wstring& section,
-                                 const std::wstring& key, const std::wstring& value);
+// Four lines naming the settings file, section and key, then the detail message.
+std::wstring FormatSettingsError(PrintfMessage<> detail, const std::wstring& path,
+                                 const std::wstring& section, const std::wstring& key);
+std::wstring FormatSettingsError(PrintfMessage<TextInsert> detail, const std::wstring& path,
+                                 const std::wstring& section, const std::wstring& key,
+                                 const std::wstring& value);
 
 }  // namespace qeb

@@ -2,10 +2,10 @@
 
 #include <locale.h>
 
-#include <algorithm>
+#include <optional>
 #include <utility>
 
-#include "inventory/EucJp.h"
+#include "inventory/LineReader.h"
 #include "util/CodePage.h"
 
 namespace qeb {
@@ -14,17 +14,14 @@ namespace {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr SIZE_T kLineGrowth = 1000;
 constexpr SIZE_T kLineSlack = 4;  // keeps a terminating zero behind every stored byte
-constexpr size_t kMaxUtf16Units = 1000;
-constexpr int kEmptyReadRetries = 3;
 constexpr DWORD kEmptyReadPause = 10;
-constexpr unsigned kCodePageShiftJis = 932;
 
 // A zero-filled byte buffer on a private heap that grows by kLineGrowth after each
 // kLineGrowth bytes stored.
-class HeapLineBuffer {
+class HeapLineBuffer : public IByteLineStore {
 public:
     explicit HeapLineBuffer(HANDLE heap) : m_heap(heap) {}
-    ~HeapLineBuffer() { Free(); }
+    ~HeapLineBuffer() override { Free(); }
 
     HeapLineBuffer(const HeapLineBuffer&) = delete;
     HeapLineBuffer& operator=(const HeapLineBuffer&) = delete;
@@ -35,7 +32,7 @@ public:
         return m_data != nullptr;
     }
 
-    bool Append(char byte) {
+    bool Append(char byte) override {
         m_data[m_count++] = byte;
         if (m_count % kLineGrowth != 0) {
             return true;
@@ -49,8 +46,7 @@ public:
         return true;
     }
 
-    bool IsEmpty() const { return m_count == 0; }
-    std::string Text() const { return std::string(m_data); }
+    std::string Text() const override { return std::string(m_data); }
 
     bool Free() {
         char* data = std::exchange(m_data, nullptr);
@@ -64,15 +60,43 @@ private:
     SIZE_T m_count = 0;
 };
 
-void RemoveLineEnds(std::wstring& line) {
-    line.erase(std::remove_if(line.begin(), line.end(),
-                              [](wchar_t c) { return c == L'\r' || c == L'\n'; }),
-               line.end());
-}
+// One private heap per line, as the reader has always kept its lines.
+class LineHeap {
+public:
+    ResultCode Create() {
+        m_heap.Reset(::HeapCreate(HEAP_NO_SERIALIZE, kLineGrowth + kLineSlack, 0));
+        if (!m_heap) {
+            return HresultFromWin32(::GetLastError());
+        }
+        m_buffer.emplace(m_heap.Get());
+        return m_buffer->Allocate() ? kSuccess : kOutOfMemory;
+    }
 
-bool IsFailure(ResultCode result) {
-    return static_cast<std::int32_t>(result) < 0;
-}
+    HeapLineBuffer& Buffer() { return *m_buffer; }
+
+    // The result of the line unless freeing the buffer or the heap fails.
+    ResultCode Release(ResultCode lineResult) {
+        if (!m_buffer->Free()) {
+            return kOutOfMemory;
+        }
+        if (!::HeapDestroy(m_heap.Release())) {
+            return HresultFromWin32(::GetLastError());
+        }
+        return lineResult;
+    }
+
+private:
+    UniquePrivateHeap m_heap;
+    std::optional<HeapLineBuffer> m_buffer;
+};
+
+class Win32Decoder : public ITextDecoder {
+public:
+    std::u16string Decode(const std::string& bytes, unsigned codePage) const override {
+        const std::wstring text = DecodeBytes(bytes.c_str(), codePage);
+        return std::u16string(text.begin(), text.end());
+    }
+};
 
 }  // namespace
 
@@ -85,30 +109,34 @@ ResultCode CWin32File::Open(const std::wstring& path, DWORD access, DWORD share,
     return m_hFile ? kSuccess : HresultFromWin32(::GetLastError());
 }
 
-ResultCode CWin32File::ReadUnit(void* buffer, DWORD size, bool& got) {
-    got = false;
+ResultCode CWin32File::Read(void* buffer, std::size_t size, std::size_t& count) {
+    count = 0;
     DWORD read = 0;
-    if (!::ReadFile(m_hFile.Get(), buffer, size, &read, nullptr)) {
+    if (!::ReadFile(m_hFile.Get(), buffer, static_cast<DWORD>(size), &read, nullptr)) {
         return HresultFromWin32(::GetLastError());
     }
-    got = read == size;
+    count = read;
     return kSuccess;
 }
 
-bool CWin32File::SeekTo(LONGLONG offset) {
+bool CWin32File::Seek(std::uint64_t offset) {
     LARGE_INTEGER distance;
-    distance.QuadPart = offset;
+    distance.QuadPart = static_cast<LONGLONG>(offset);
     return ::SetFilePointerEx(m_hFile.Get(), distance, nullptr, FILE_BEGIN) != FALSE;
 }
 
-bool CWin32File::GetPosition(LONGLONG& offset) const {
+bool CWin32File::GetPosition(std::uint64_t& offset) {
     LARGE_INTEGER zero{};
     LARGE_INTEGER position{};
     if (!::SetFilePointerEx(m_hFile.Get(), zero, &position, FILE_CURRENT)) {
         return false;
     }
-    offset = position.QuadPart;
+    offset = static_cast<std::uint64_t>(position.QuadPart);
     return true;
+}
+
+void CWin32File::PauseBeforeRetry() {
+    ::Sleep(kEmptyReadPause);
 }
 
 ResultCode CMxTextFileIO::DetectEncoding(const std::wstring& path, int& encoding) {
@@ -119,224 +147,40 @@ ResultCode CMxTextFileIO::DetectEncoding(const std::wstring& path, int& encoding
     }
     const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     CWin32File file;
-    ResultCode result = file.Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING);
+    const ResultCode result = file.Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING);
     if (result != kSuccess) {
         return result;
     }
-    bool got = false;
-    if (size >= 2) {
-        unsigned char mark[2] = {};
-        if ((result = file.ReadUnit(mark, sizeof mark, got)) != kSuccess) {
-            return result;
-        }
-        if (got && mark[0] == 0xFF && mark[1] == 0xFE) {
-            encoding = ENCODING_UTF16LE;
-            return kSuccess;
-        }
-        if (got && mark[0] == 0xFE && mark[1] == 0xFF) {
-            encoding = ENCODING_UTF16BE;
-            return kSuccess;
-        }
-        file.SeekTo(0);
-    }
-    if (size > 2) {
-        unsigned char mark[3] = {};
-        if ((result = file.ReadUnit(mark, sizeof mark, got)) != kSuccess) {
-            return result;
-        }
-        if (got && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF) {
-            encoding = ENCODING_UTF8;
-        }
-    }
-    return kSuccess;
-}
-
-bool CMxTextFileIO::IsModeLineEnd(wchar_t c) const {
-    return (m_nLineEnd == LINEEND_LF && c == L'\n') || (m_nLineEnd == LINEEND_CR && c == L'\r');
-}
-
-// A file still being written may deliver the rest of a line a moment later.
-ResultCode CMxTextFileIO::ReadByteRetrying(char& byte, bool lineStarted, bool& got) {
-    ResultCode result = ReadUnit(&byte, 1, got);
-    for (int retry = 0; result == kSuccess && !got && lineStarted && retry < kEmptyReadRetries;
-         ++retry) {
-        ::Sleep(kEmptyReadPause);
-        result = ReadUnit(&byte, 1, got);
-    }
-    return result;
+    return qeb::DetectEncoding(file, size, encoding);
 }
 
 ResultCode CMxTextFileIO::ReadLineA(std::string& line) {
-    UniquePrivateHeap heap(::HeapCreate(HEAP_NO_SERIALIZE, kLineGrowth + kLineSlack, 0));
-    if (!heap) {
-        return HresultFromWin32(::GetLastError());
+    LineHeap heap;
+    if (const ResultCode created = heap.Create(); created != kSuccess) {
+        return created;
     }
-    HeapLineBuffer buffer(heap.Get());
-    if (!buffer.Allocate()) {
-        return kOutOfMemory;
-    }
-    ResultCode lineResult = kSuccess;
-    char pending = 0;
-    bool havePending = false;
-    for (;;) {
-        char byte = pending;
-        if (!havePending) {
-            bool got = false;
-            const ResultCode result = ReadByteRetrying(byte, !buffer.IsEmpty(), got);
-            if (result != kSuccess) {
-                return result;
-            }
-            if (!got) {
-                lineResult = kEndOfFile;
-                break;
-            }
-        }
-        havePending = false;
-        if (byte == '\r' && m_nLineEnd == LINEEND_CRLF) {
-            bool got = false;
-            const ResultCode result = ReadUnit(&pending, 1, got);
-            if (result != kSuccess) {
-                return result;
-            }
-            if (!got || pending == '\n') {
-                break;
-            }
-            havePending = true;
-        } else if (IsModeLineEnd(static_cast<unsigned char>(byte))) {
-            break;
-        }
-        if (!buffer.Append(byte)) {
-            return kOutOfMemory;
-        }
-    }
-    line = buffer.Text();
-    if (!buffer.Free()) {
-        return kOutOfMemory;
-    }
-    if (!::HeapDestroy(heap.Release())) {
-        return HresultFromWin32(::GetLastError());
-    }
-    return lineResult;
-}
-
-ResultCode CMxTextFileIO::ReadUtf16Unit(wchar_t& unit, bool& got) {
-    unsigned char bytes[2] = {};
-    const ResultCode result = ReadUnit(bytes, sizeof bytes, got);
-    const bool bigEndian = m_nEncoding == ENCODING_UTF16BE;
-    unit =
-        static_cast<wchar_t>(bigEndian ? (bytes[0] << 8) | bytes[1] : (bytes[1] << 8) | bytes[0]);
-    return result;
-}
-
-void CMxTextFileIO::SkipUtf16MarkAtStart() {
-    LONGLONG position = 0;
-    if (!GetPosition(position) || position == 0) {
-        SeekTo(2);
-    }
-}
-
-void CMxTextFileIO::SkipUtf8MarkAtStart() {
-    LONGLONG position = 0;
-    if (GetPosition(position) && position != 0) {
-        return;
-    }
-    unsigned char mark[3] = {};
-    bool got = false;
-    const bool isMark = ReadUnit(mark, sizeof mark, got) == kSuccess && got && mark[0] == 0xEF &&
-                        mark[1] == 0xBB && mark[2] == 0xBF;
-    if (!isMark) {
-        SeekTo(0);
-    }
-}
-
-ResultCode CMxTextFileIO::ReadUtf16Line(std::wstring& line) {
-    SkipUtf16MarkAtStart();
-    std::wstring units;
-    ResultCode lineResult = kSuccess;
-    wchar_t pending = 0;
-    bool havePending = false;
-    while (units.size() < kMaxUtf16Units) {
-        wchar_t unit = pending;
-        if (!havePending) {
-            bool got = false;
-            const ResultCode result = ReadUtf16Unit(unit, got);
-            if (result != kSuccess) {
-                return result;
-            }
-            if (!got) {
-                lineResult = kEndOfFile;
-                break;
-            }
-        }
-        havePending = false;
-        if (unit == L'\r' && m_nLineEnd == LINEEND_CRLF) {
-            bool got = false;
-            const ResultCode result = ReadUtf16Unit(pending, got);
-            if (result != kSuccess) {
-                return result;
-            }
-            if (!got || pending == L'\n') {
-                break;
-            }
-            havePending = true;
-        } else if (IsModeLineEnd(unit)) {
-            break;
-        }
-        units += unit;
-    }
-    if (havePending) {
-        // The unit after a carriage return at the length limit begins the next line.
-        LONGLONG position = 0;
-        if (GetPosition(position)) {
-            SeekTo(position - 2);
-        }
-    }
-    line = units.substr(0, units.find(L'\0'));
-    return lineResult;
-}
-
-ResultCode CMxTextFileIO::ReadByteLine(std::wstring& line) {
-    if (m_nEncoding == ENCODING_UTF8) {
-        SkipUtf8MarkAtStart();
-    }
-    std::string bytes;
-    const ResultCode result = ReadLineA(bytes);
+    const ResultCode result = ReadByteLine(*this, m_nLineEnd, heap.Buffer());
     if (IsFailure(result) && result != kEndOfFile) {
         return result;
     }
-    if (m_nEncoding == ENCODING_UTF8) {
-        line = DecodeBytes(bytes.c_str(), CP_UTF8);
-    } else {
-        if (m_nEncoding == ENCODING_EUCJP) {
-            EucJpToShiftJis(bytes.data());
-        }
-        line = DecodeBytes(bytes.c_str(), kCodePageShiftJis);
-    }
-    return result;
+    line = heap.Buffer().Text();
+    return heap.Release(result);
 }
 
 ResultCode CMxTextFileIO::ReadLine(std::wstring& line) {
     line.clear();
-    ResultCode result = kSuccess;
-    switch (m_nEncoding) {
-        case ENCODING_UTF16LE:
-        case ENCODING_UTF16BE:
-            result = ReadUtf16Line(line);
-            break;
-        case ENCODING_ANSI:
-        case ENCODING_UTF8:
-        case ENCODING_EUCJP:
-        case ENCODING_SJIS:
-            result = ReadByteLine(line);
-            break;
-        default:
-            return kSuccess;
+    LineHeap heap;
+    if (const ResultCode created = heap.Create(); created != kSuccess) {
+        return created;
     }
+    std::u16string text;
+    const ResultCode result =
+        ReadTextLine(*this, m_nEncoding, m_nLineEnd, heap.Buffer(), Win32Decoder(), text);
     if (IsFailure(result) && result != kEndOfFile) {
         return result;
     }
-    RemoveLineEnds(line);
-    return result;
+    line.assign(text.begin(), text.end());
+    return heap.Release(result);
 }
 
 ResultCode ReadFirstLine(const std::wstring& path, std::wstring& line) {

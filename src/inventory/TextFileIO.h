@@ -1,36 +1,18 @@
-// Line reading from text files of several encodings, one system read per byte or unit and
-// no read-ahead. Every operation reports a result code; nothing here prints.
+// Text files on Windows: the file handle, the private heap of a line, the code-page
+// conversion. The reading rules themselves are those of LineReader. Nothing here prints.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "util/ResultCode.h"
+#include "inventory/ByteSource.h"
+#include "inventory/TextEncoding.h"
 #include "util/UniqueOwner.h"
 
 namespace qeb {
 
-constexpr ResultCode kEndOfFile = 0x80070026;  // ERROR_HANDLE_EOF; normal after a last line
-constexpr ResultCode kFileNotFound = 0x80070002;
-constexpr ResultCode kOutOfMemory = 0x8007000E;
-
-enum TextEncoding : int {
-    ENCODING_ANSI = 0,  // code page 932
-    ENCODING_UTF16LE = 1,
-    ENCODING_UTF16BE = 2,
-    ENCODING_UTF8 = 3,
-    ENCODING_EUCJP = 4,
-    ENCODING_SJIS = 5,
-};
-
-enum LineEndMode : int {
-    LINEEND_CRLF = 0,
-    LINEEND_LF = 1,
-    LINEEND_CR = 2,
-};
-
-class CWin32File {
+class CWin32File : public IByteSource {
 public:
     CWin32File() = default;
     CWin32File(const CWin32File&) = delete;
@@ -40,11 +22,10 @@ public:
     void Close() { m_hFile.Reset(); }
     bool IsOpen() const { return m_hFile.IsValid(); }
 
-    // 0 with `got` telling whether all `size` bytes came (a short read is the end of the
-    // file), or the converted code of a failed read.
-    ResultCode ReadUnit(void* buffer, DWORD size, bool& got);
-    bool SeekTo(LONGLONG offset);
-    bool GetPosition(LONGLONG& offset) const;
+    ResultCode Read(void* buffer, std::size_t size, std::size_t& count) override;
+    bool Seek(std::uint64_t offset) override;
+    bool GetPosition(std::uint64_t& offset) override;
+    void PauseBeforeRetry() override;
 
 protected:
     UniqueFileHandle m_hFile;
@@ -70,14 +51,6 @@ public:
     ResultCode ReadLine(std::wstring& line);
 
 private:
-    ResultCode ReadByteRetrying(char& byte, bool lineStarted, bool& got);
-    ResultCode ReadUtf16Unit(wchar_t& unit, bool& got);
-    ResultCode ReadUtf16Line(std::wstring& line);
-    void SkipUtf16MarkAtStart();
-    void SkipUtf8MarkAtStart();
-    ResultCode ReadByteLine(std::wstring& line);
-    bool IsModeLineEnd(wchar_t c) const;
-
     int m_nEncoding;
     int m_nLineEnd;
 };

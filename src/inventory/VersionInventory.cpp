@@ -6,9 +6,11 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "MessageCatalog.h"
+#include "inventory/InventoryPaths.h"
 #include "inventory/TextFileIO.h"
 #include "util/Messages.h"
-#include "util/Paths.h"
+#include "util/PathText.h"
 #include "util/UniqueOwner.h"
 
 namespace qeb {
@@ -19,20 +21,6 @@ constexpr int kInstallDirTries = 2;
 
 bool FitsPathLimit(const std::wstring& path) {
     return path.size() < MAX_PATH;
-}
-
-std::wstring GroupDirectoryOf(const std::wstring& path) {
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-// The same name with ".txt" for its extension, in the same directory.
-std::wstring CompanionPath(const std::wstring& path) {
-    const size_t slash = path.rfind(L'\\');
-    const size_t dot = path.rfind(L'.');
-    const bool hasExtension =
-        dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
-    return (hasExtension ? path.substr(0, dot) : path) + L".txt";
 }
 
 bool LessIgnoringCase(const std::wstring& left, const std::wstring& right) {
@@ -117,7 +105,7 @@ bool CVersionInventory::ResolveInstallDirs(const std::vector<std::wstring>& keys
         }
         if (!::PathIsDirectoryW(directory.c_str())) {
             m_dwLastError = ::GetLastError();
-            m_strError = LoadFormatted(IDS_DIRECTORY_NOT_FOUND, directory.c_str());
+            m_strError = LoadFormatted(msg::kDirectoryNotFound, directory.c_str());
             return false;
         }
         m_aInstallDirs.push_back(directory);
@@ -131,7 +119,7 @@ bool CVersionInventory::CompileIgnorePatterns(const std::vector<std::wstring>& p
         try {
             m_aIgnore.emplace_back(pattern, std::regex_constants::ECMAScript);
         } catch (const std::regex_error&) {
-            m_strError = LoadFormatted(IDS_REGEX_INVALID, pattern.c_str());
+            m_strError = LoadFormatted(msg::kRegexInvalid, pattern.c_str());
             return false;
         }
     }
@@ -240,7 +228,7 @@ bool CVersionInventory::IsLinkIntoScanPath(const std::wstring& path, DWORD attri
 
 void CVersionInventory::RecordSearchFailure(const std::wstring& path, DWORD error) {
     m_dwLastError = error;
-    m_strError = LoadFormatted(IDS_FILE_SEARCH_FAILED, path.c_str(), static_cast<int>(error));
+    m_strError = LoadFormatted(msg::kFileSearchFailed, path.c_str(), static_cast<int>(error));
 }
 
 bool CVersionInventory::IsIgnored(const std::wstring& path) const {

@@ -30,7 +30,7 @@ int FormatInto(wchar_t* buffer, size_t count, const wchar_t* format, va_list arg
 #endif
 }
 
-std::wstring FormatPrintfV(const wchar_t* format, va_list args) {
+std::wstring FormatPrintfList(const wchar_t* format, va_list args) {
     va_list sizing;
     va_copy(sizing, args);
     const int needed = _vscwprintf(format, sizing);
@@ -55,13 +55,25 @@ std::wstring LoadText(unsigned id) {
     return std::wstring(text, static_cast<size_t>(length));
 }
 
-std::wstring LoadMessage(unsigned id, ...) {
+namespace detail {
+
+std::wstring FormatNumberedV(unsigned id, ...) {
     va_list args;
     va_start(args, id);
     std::wstring result = FormatFromString(LoadText(id), &args);
     va_end(args);
     return result;
 }
+
+std::wstring FormatPrintfV(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::wstring result = FormatPrintfList(format, args);
+    va_end(args);
+    return result;
+}
+
+}  // namespace detail
 
 std::wstring GetSystemErrorText(unsigned long code) {
     wchar_t* buffer = nullptr;
@@ -74,23 +86,6 @@ std::wstring GetSystemErrorText(unsigned long code) {
 
 std::string ToAnsi(const std::wstring& text) {
     return EncodeText(text, CP_ACP);
-}
-
-std::wstring FormatPrintf(const wchar_t* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::wstring result = FormatPrintfV(format, args);
-    va_end(args);
-    return result;
-}
-
-std::wstring LoadFormatted(unsigned id, ...) {
-    const std::wstring format = LoadText(id);
-    va_list args;
-    va_start(args, id);
-    std::wstring result = FormatPrintfV(format.c_str(), args);
-    va_end(args);
-    return result;
 }
 
 }  // namespace qeb

@@ -1,22 +1,16 @@
 #include "util/Paths.h"
 
+#include <windows.h>
+
 #include <cstdlib>
 #include <vector>
 
-#include <windows.h>
-
 #include <boost/filesystem.hpp>
+
+#include "util/PathText.h"
 
 namespace qeb {
 namespace fs = boost::filesystem;
-
-namespace {
-
-bool IsSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
-}  // namespace
 
 bool IsDirectory(const std::wstring& path) {
     return fs::is_directory(fs::status(path));
@@ -58,33 +52,10 @@ std::wstring ReadWholeText(const std::function<unsigned long(wchar_t*, unsigned 
     }
 }
 
-std::wstring DirectoryOf(const std::wstring& path) {
-    const size_t separator = path.find_last_of(L"\\/");
-    if (separator == std::wstring::npos) {
-        return {};
-    }
-    const bool isRoot = separator > 0 && path[separator - 1] == L':';
-    return path.substr(0, isRoot ? separator + 1 : separator);
-}
-
 std::wstring GetModuleDirectory() {
     return DirectoryOf(ReadWholeText([](wchar_t* buffer, unsigned long size) {
         return ::GetModuleFileNameW(nullptr, buffer, size);
     }));
-}
-
-std::wstring JoinPath(const std::wstring& left, const std::wstring& right) {
-    if (right.empty()) {
-        return left;
-    }
-    if (left.empty()) {
-        return right;
-    }
-    const wchar_t last = left.back();
-    if (IsSeparator(last) || last == L':' || IsSeparator(right.front())) {
-        return left + right;
-    }
-    return left + L'\\' + right;
 }
 
 }  // namespace qeb

@@ -24,11 +24,4 @@ std::wstring GetModuleDirectory();
 // GetModuleFileNameW: it returns the length, size itself when it had to cut, 0 on failure.
 std::wstring ReadWholeText(const std::function<unsigned long(wchar_t*, unsigned long)>& read);
 
-// The path without its last element; a drive root keeps its backslash.
-std::wstring DirectoryOf(const std::wstring& path);
-
-// Puts exactly one backslash between the parts unless the left part is empty or
-// ends in a separator or colon, or the right part starts with a separator.
-std::wstring JoinPath(const std::wstring& left, const std::wstring& right);
-
 }  // namespace qeb

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "util/PathText.h"
 #include "util/Paths.h"
 #include "util/UniqueOwner.h"
 

@@ -54,20 +54,6 @@ TEST_F(RegistryLookupTest, UnparsablePathsGiveMinusOne) {
     }
 }
 
-TEST_F(RegistryLookupTest, SplitsIntoHiveSubKeyAndValue) {
-    HKEY hive = nullptr;
-    std::string subKey;
-    std::string value;
-    ASSERT_TRUE(ParseRegistryPath("HKEY_USERS\\a\\\\b\\v", hive, subKey, value));
-    EXPECT_EQ(hive, HKEY_USERS);
-    EXPECT_EQ(subKey, "a\\\\b");
-    EXPECT_EQ(value, "v");
-    ASSERT_TRUE(ParseRegistryPath("HKEY_CURRENT_CONFIG\\v", hive, subKey, value));
-    EXPECT_EQ(hive, HKEY_CURRENT_CONFIG);
-    EXPECT_EQ(subKey, "");
-    EXPECT_EQ(value, "v");
-}
-
 TEST_F(RegistryLookupTest, TwoPiecesReadAValueDirectlyUnderTheHive) {
     UniqueRegistryKey root;
     ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, nullptr, 0, KEY_ALL_ACCESS, root.Receive()),
@@ -110,17 +96,6 @@ TEST_F(RegistryLookupTest, DataWithoutTerminatorIsReadWhole) {
     EXPECT_EQ(GetRegistryValue(error, kTestPath + L"Unterminated"), L"xyz");
     SetBytes(L"Stops", REG_BINARY, "ab\0cd", 5);
     EXPECT_EQ(GetRegistryValue(error, kTestPath + L"Stops"), L"ab");
-}
-
-TEST(ProductDirectoryTest, ValueFollowsTheVersion) {
-    EXPECT_EQ(ProductDirectoryValuePath(7),
-              L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Velmora\\QEBW7\\InstallDir");
-    EXPECT_EQ(ProductDirectoryValuePath(8),
-              L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Velmora\\QEBW8\\DataDir");
-    EXPECT_EQ(ProductDirectoryValuePath(-6),
-              L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Velmora\\QEBW-6\\InstallDir");
-    EXPECT_EQ(ProductDirectoryValuePath(12),
-              L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Velmora\\QEBW12\\DataDir");
 }
 
 }  // namespace

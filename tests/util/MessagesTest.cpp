@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "MessageCatalog.h"
 #include "support/ExpectedTexts.h"
 #include "util/Messages.h"
 
@@ -14,22 +15,22 @@ TEST(MessagesTest, StringTableHoldsEveryTextByteForByte) {
 }
 
 TEST(MessagesTest, NumberedInserts) {
-    EXPECT_EQ(LoadMessage(IDS_PRODUCT_NOT_INSTALLED, 6), L"QEB 6.0 がインストールされていません。");
-    EXPECT_EQ(LoadMessage(IDS_PRODUCT_NOT_INSTALLED, -3),
+    EXPECT_EQ(LoadMessage(msg::kProductNotInstalled, 6), L"QEB 6.0 がインストールされていません。");
+    EXPECT_EQ(LoadMessage(msg::kProductNotInstalled, -3),
               L"QEB -3.0 がインストールされていません。");
-    EXPECT_EQ(LoadMessage(IDS_COMMAND_FAILED, L"cmd /c \"x\"", 255u),
+    EXPECT_EQ(LoadMessage(msg::kCommandFailed, L"cmd /c \"x\"", 255u),
               L"コマンド(cmd /c \"x\")の実行に失敗しました。(戻り値:0xFF)");
-    EXPECT_EQ(LoadMessage(IDS_COMMAND_FAILED, L"a", 0x8007007Eu),
+    EXPECT_EQ(LoadMessage(msg::kCommandFailed, L"a", 0x8007007Eu),
               L"コマンド(a)の実行に失敗しました。(戻り値:0x8007007E)");
-    EXPECT_EQ(LoadMessage(IDS_FILE_COPY_FAILED, L"C:\\a %1 b", L"D:\\c"),
+    EXPECT_EQ(LoadMessage(msg::kFileCopyFailed, L"C:\\a %1 b", L"D:\\c"),
               L"ファイルコピーに失敗しました。(C:\\a %1 b)(D:\\c)");
-    EXPECT_EQ(LoadMessage(999), L"");
+    EXPECT_EQ(LoadMessage(NumberedMessage<>{999}), L"");
 }
 
 TEST(MessagesTest, PrintfStyleTakesWideStrings) {
     EXPECT_EQ(FormatPrintf(L"[%s]", L"wide"), L"[wide]");
     EXPECT_EQ(FormatPrintf(L"%s%02d", L"EXT_", 7), L"EXT_07");
-    EXPECT_EQ(LoadFormatted(IDS_FILE_SEARCH_FAILED, L"C:\\dir", 5),
+    EXPECT_EQ(LoadFormatted(msg::kFileSearchFailed, L"C:\\dir", 5),
               L"C:\\dir 配下のファイル検索に失敗しました。エラー番号 = 5");
     EXPECT_EQ(FormatPrintf(L"%s", L""), L"");
 }

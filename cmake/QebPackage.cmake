@@ -1,0 +1,10 @@
+# Release ZIP: the exe, the sample settings and the operator guide, with a SHA-256 file beside it.
+install(TARGETS QebInfo RUNTIME DESTINATION .)
+install(FILES samples/QebVer.ini docs/operator-guide.md DESTINATION .)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME QebInfo)
+set(CPACK_PACKAGE_VENDOR Velmora)
+set(CPACK_PACKAGE_FILE_NAME "QebInfo-${PROJECT_VERSION}-win64")
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+include(CPack)

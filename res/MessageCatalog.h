@@ -1,0 +1,45 @@
+// The string table's texts with the kinds of their inserts: a call with an insert of the
+// wrong kind does not compile.
+#pragma once
+
+#include "resource.h"
+#include "util/Messages.h"
+
+namespace qeb::msg {
+
+// Printed as stored.
+inline constexpr PlainText kNoCommand{IDS_NO_COMMAND};
+inline constexpr PlainText kUsageGeneral{IDS_USAGE_GENERAL};
+inline constexpr PlainText kUsageQeb{IDS_USAGE_QEB};
+inline constexpr PlainText kUsageMsinfo{IDS_USAGE_MSINFO};
+inline constexpr PlainText kUsageEvent{IDS_USAGE_EVENT};
+inline constexpr PlainText kUsageSysinfo{IDS_USAGE_SYSINFO};
+inline constexpr PlainText kAlreadyRunning{IDS_ALREADY_RUNNING};
+
+// Numbered inserts.
+inline constexpr NumberedMessage<TextInsert> kParameterMissing{IDS_PARAMETER_MISSING};
+inline constexpr NumberedMessage<TextInsert> kDirectoryCreateFailed{IDS_DIRECTORY_CREATE_FAILED};
+inline constexpr NumberedMessage<TextInsert> kModuleNotFound{IDS_MODULE_NOT_FOUND};
+inline constexpr NumberedMessage<SignedInsert> kProductNotInstalled{IDS_PRODUCT_NOT_INSTALLED};
+inline constexpr NumberedMessage<TextInsert> kPathNotFound{IDS_PATH_NOT_FOUND};
+inline constexpr NumberedMessage<TextInsert> kCopyFailed{IDS_COPY_FAILED};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kFileCopyFailed{IDS_FILE_COPY_FAILED};
+inline constexpr NumberedMessage<TextInsert, HexInsert> kCommandFailed{IDS_COMMAND_FAILED};
+inline constexpr NumberedMessage<TextInsert> kInstanceMissing{IDS_INSTANCE_MISSING};
+inline constexpr NumberedMessage<TextInsert> kPathTooLong{IDS_PATH_TOO_LONG};
+inline constexpr NumberedMessage<TextInsert> kParameterInvalid{IDS_PARAMETER_INVALID};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kFileSaveFailed{IDS_FILE_SAVE_FAILED};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kFileCreateFailed{IDS_FILE_CREATE_FAILED};
+
+// printf-style inserts.
+inline constexpr PrintfMessage<TextInsert> kDirectoryNotFound{IDS_DIRECTORY_NOT_FOUND};
+inline constexpr PrintfMessage<TextInsert> kRegexInvalid{IDS_REGEX_INVALID};
+inline constexpr PrintfMessage<TextInsert, SignedInsert> kFileSearchFailed{IDS_FILE_SEARCH_FAILED};
+inline constexpr PrintfMessage<TextInsert, SignedInsert> kSettingsFileMissing{
+    IDS_SETTINGS_FILE_MISSING};
+// The details of a settings error; see FormatSettingsError.
+inline constexpr PrintfMessage<TextInsert> kValueInvalid{IDS_VALUE_INVALID};
+inline constexpr PrintfMessage<> kValueReadFailed{IDS_VALUE_READ_FAILED};
+inline constexpr PrintfMessage<> kValueEmpty{IDS_VALUE_EMPTY};
+
+}  // namespace qeb::msg
