@@ -3,6 +3,9 @@ QEB_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QEB_BUILD_DIR=${QEB_BUILD_DIR:-$QEB_ROOT/build}
 QEB_CACHE_DIR=${QEB_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/qebinfo}
 QEB_BOOST_DIR=$QEB_CACHE_DIR/boost-1.74-mingw64
+QEB_HARDENED_BUILD_DIR=${QEB_HARDENED_BUILD_DIR:-$QEB_ROOT/build-hardened}
+QEB_NATIVE_BUILD_DIR=${QEB_NATIVE_BUILD_DIR:-$QEB_ROOT/build-native}
+QEB_FUZZ_DIR=$QEB_ROOT/tests/fuzz
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -39,10 +42,47 @@ qeb_ensure_prefix() {
     (wine cmd.exe /c "ping -n 86400 127.0.0.1 >nul" </dev/null >/dev/null 2>&1 &)
 }
 
+# [BUILD_DIR [CMAKE_OPTION ...]]: the Windows build, by default the release one.
 qeb_configure_and_build() {
-    cmake -S "$QEB_ROOT" -B "$QEB_BUILD_DIR" \
+    local dir=${1:-$QEB_BUILD_DIR}
+    shift || true
+    cmake -S "$QEB_ROOT" -B "$dir" \
         -DCMAKE_TOOLCHAIN_FILE="$QEB_ROOT/cmake/toolchain-mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Release \
-        -DQEB_BOOST_MINGW_DIR="$QEB_BOOST_DIR" >/dev/null
-    cmake --build "$QEB_BUILD_DIR" -j "$(nproc)"
+        -DQEB_BOOST_MINGW_DIR="$QEB_BOOST_DIR" "$@" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}
+
+# The Windows build whose tests stop at out-of-range access and undefined arithmetic; its
+# tests run in the release build's prefix.
+qeb_configure_and_build_hardened() {
+    qeb_configure_and_build "$QEB_HARDENED_BUILD_DIR" -DQEB_HARDENED=ON \
+        -DQEB_WINEPREFIX="$QEB_BUILD_DIR/wineprefix"
+}
+
+# The portable core built natively with clang: unit tests under ASan and UBSan, fuzz targets.
+qeb_native_configure_and_build() {
+    CC=clang-14 CXX=clang++-14 cmake -S "$QEB_ROOT" -B "$QEB_NATIVE_BUILD_DIR" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEB_FUZZ=ON >/dev/null
+    cmake --build "$QEB_NATIVE_BUILD_DIR" -j "$(nproc)"
+}
+
+# Lines "target short-runs [flags...]" of tests/fuzz/targets.txt.
+qeb_fuzz_targets() {
+    grep -v '^#' "$QEB_FUZZ_DIR/targets.txt" | grep -v '^ *$'
+}
+
+# TARGET [LIBFUZZER_FLAG ...]: fuzzes one target from the committed seeds and regressions.
+# New inputs go to the build tree, findings to build-native/fuzz-findings.
+qeb_fuzz() {
+    local target=$1
+    shift
+    local work=$QEB_NATIVE_BUILD_DIR/fuzz-corpus/$target
+    local own_flags
+    own_flags=$(qeb_fuzz_targets | awk -v t="$target" '$1 == t { $1 = ""; $2 = ""; print }')
+    mkdir -p "$work" "$QEB_NATIVE_BUILD_DIR/fuzz-findings"
+    # shellcheck disable=SC2086
+    "$QEB_NATIVE_BUILD_DIR/fuzz/$target" -dict="$QEB_FUZZ_DIR/qebinfo.dict" \
+        -artifact_prefix="$QEB_NATIVE_BUILD_DIR/fuzz-findings/$target-" $own_flags "$@" \
+        "$work" "$QEB_FUZZ_DIR/corpus/$target" "$QEB_FUZZ_DIR/regressions/$target"
 }

@@ -1,0 +1,15 @@
+// Property checks of the fuzz targets: a failed check names itself and aborts, so that
+// libFuzzer keeps the input as a finding.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                              \
+    do {                                                                                   \
+        if (!(condition)) {                                                                \
+            std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__,    \
+                         #condition);                                                      \
+            std::abort();                                                                  \
+        }                                                                                  \
+    } while (false)
