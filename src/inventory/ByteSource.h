@@ -1,5 +1,5 @@
-// What the line readers need of an open file: sequential reads, the position, and a pause
-// for a file that another process is still writing.
+// What the line readers need of an open file: sequential reads, the position, and whether
+// another process is still writing it (then the rest of a line may come a moment later).
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,9 @@ public:
     virtual bool Seek(std::uint64_t offset) = 0;
     virtual bool GetPosition(std::uint64_t& offset) = 0;
 
-    // Waits before a read is tried again on a file that may still grow.
+    // True while another process holds the file open for writing.
+    virtual bool IsBeingWritten() = 0;
+    // Waits before a read is tried again on a file that is being written.
     virtual void PauseBeforeRetry() = 0;
 };
 

@@ -21,15 +21,25 @@ ResultCode ReadExactly(IByteSource& source, void* buffer, std::size_t size, bool
     return kSuccess;
 }
 
-// A file still being written may deliver the rest of a line a moment later.
+// A file that another process is still writing may deliver the rest of a line a moment
+// later; any other file has nothing more to give, so waiting for it would change nothing.
 ResultCode ReadByteRetrying(IByteSource& source, char& byte, bool lineStarted, bool& got) {
     ResultCode result = ReadExactly(source, &byte, 1, got);
-    for (int retry = 0; result == kSuccess && !got && lineStarted && retry < kEmptyReadRetries;
+    for (int retry = 0; result == kSuccess && !got && lineStarted && retry < kEmptyReadRetries &&
+                        source.IsBeingWritten();
          ++retry) {
         source.PauseBeforeRetry();
         result = ReadExactly(source, &byte, 1, got);
     }
     return result;
+}
+
+// Gives the last `size` bytes read back to the next read.
+void PutBack(IByteSource& source, std::uint64_t size) {
+    std::uint64_t position = 0;
+    if (source.GetPosition(position)) {
+        source.Seek(position - size);
+    }
 }
 
 bool IsModeLineEnd(int lineEnd, char16_t c) {
@@ -71,7 +81,7 @@ ResultCode ReadDecodedByteLine(IByteSource& source, int encoding, int lineEnd,
     if (encoding == ENCODING_UTF8) {
         SkipUtf8MarkAtStart(source);
     }
-    const ResultCode result = ReadByteLine(source, lineEnd, store);
+    const ResultCode result = ReadByteLine(source, encoding, lineEnd, store);
     if (IsFailure(result) && result != kEndOfFile) {
         return result;
     }
@@ -120,15 +130,33 @@ ResultCode DetectEncoding(IByteSource& source, std::uint64_t fileSize, int& enco
     return kSuccess;
 }
 
-ResultCode ReadByteLine(IByteSource& source, int lineEnd, IByteLineStore& store) {
-    bool lineStarted = false;
+std::size_t CharacterLength(int encoding, unsigned char lead) {
+    switch (encoding) {
+        case ENCODING_ANSI:
+        case ENCODING_SJIS:
+            return (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC) ? 2 : 1;
+        case ENCODING_EUCJP:
+            return lead == 0x8F ? 3 : lead >= 0x80 ? 2 : 1;
+        case ENCODING_UTF8:
+            return lead >= 0xF0 && lead <= 0xF7   ? 4
+                   : lead >= 0xE0 && lead <= 0xEF ? 3
+                   : lead >= 0xC0 && lead <= 0xDF ? 2
+                                                  : 1;
+        default:
+            return 1;
+    }
+}
+
+ResultCode ReadByteLine(IByteSource& source, int encoding, int lineEnd, IByteLineStore& store) {
+    std::size_t stored = 0;
+    std::size_t characterLeft = 0;  // bytes still to come of the character being stored
     char pending = 0;
     bool havePending = false;
-    for (;;) {
+    while (stored < kMaxByteLineBytes) {
         char byte = pending;
         if (!havePending) {
             bool got = false;
-            const ResultCode result = ReadByteRetrying(source, byte, lineStarted, got);
+            const ResultCode result = ReadByteRetrying(source, byte, stored > 0, got);
             if (result != kSuccess) {
                 return result;
             }
@@ -150,11 +178,25 @@ ResultCode ReadByteLine(IByteSource& source, int lineEnd, IByteLineStore& store)
         } else if (IsModeLineEnd(lineEnd, static_cast<unsigned char>(byte))) {
             return kSuccess;
         }
+        if (characterLeft == 0) {
+            const std::size_t length = CharacterLength(encoding, static_cast<unsigned char>(byte));
+            if (stored + length > kMaxByteLineBytes) {
+                // The whole character begins the next line.
+                PutBack(source, havePending ? 2 : 1);
+                return kSuccess;
+            }
+            characterLeft = length;
+        }
         if (!store.Append(byte)) {
             return kOutOfMemory;
         }
-        lineStarted = true;
+        ++stored;
+        --characterLeft;
     }
+    if (havePending) {
+        PutBack(source, 1);
+    }
+    return kSuccess;
 }
 
 ResultCode ReadUtf16Line(IByteSource& source, int lineEnd, bool bigEndian, std::u16string& line) {
@@ -194,10 +236,7 @@ ResultCode ReadUtf16Line(IByteSource& source, int lineEnd, bool bigEndian, std::
     }
     if (havePending) {
         // The unit after a carriage return at the length limit begins the next line.
-        std::uint64_t position = 0;
-        if (source.GetPosition(position)) {
-            source.Seek(position - 2);
-        }
+        PutBack(source, 2);
     }
     line = units.substr(0, units.find(u'\0'));
     return lineResult;

@@ -135,6 +135,13 @@ bool CWin32File::GetPosition(std::uint64_t& offset) {
     return true;
 }
 
+bool CWin32File::IsBeingWritten() {
+    const UniqueFileHandle probe(::CreateFileW(m_strFileName.c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return !probe && ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 void CWin32File::PauseBeforeRetry() {
     ::Sleep(kEmptyReadPause);
 }
@@ -154,12 +161,27 @@ ResultCode CMxTextFileIO::DetectEncoding(const std::wstring& path, int& encoding
     return qeb::DetectEncoding(file, size, encoding);
 }
 
+ResultCode CMxTextFileIO::Open(const std::wstring& path, DWORD access, DWORD share,
+                               DWORD disposition) {
+    m_buffered.Reset();
+    return CWin32File::Open(path, access, share, disposition);
+}
+
+ResultCode CMxTextFileIO::DetectAndRewind(std::uint64_t fileSize, int& encoding) {
+    const ResultCode result = qeb::DetectEncoding(m_buffered, fileSize, encoding);
+    if (result == kSuccess) {
+        m_nEncoding = encoding;
+        m_buffered.Seek(0);
+    }
+    return result;
+}
+
 ResultCode CMxTextFileIO::ReadLineA(std::string& line) {
     LineHeap heap;
     if (const ResultCode created = heap.Create(); created != kSuccess) {
         return created;
     }
-    const ResultCode result = ReadByteLine(*this, m_nLineEnd, heap.Buffer());
+    const ResultCode result = ReadByteLine(m_buffered, m_nEncoding, m_nLineEnd, heap.Buffer());
     if (IsFailure(result) && result != kEndOfFile) {
         return result;
     }
@@ -175,7 +197,7 @@ ResultCode CMxTextFileIO::ReadLine(std::wstring& line) {
     }
     std::u16string text;
     const ResultCode result =
-        ReadTextLine(*this, m_nEncoding, m_nLineEnd, heap.Buffer(), Win32Decoder(), text);
+        ReadTextLine(m_buffered, m_nEncoding, m_nLineEnd, heap.Buffer(), Win32Decoder(), text);
     if (IsFailure(result) && result != kEndOfFile) {
         return result;
     }
@@ -184,14 +206,23 @@ ResultCode CMxTextFileIO::ReadLine(std::wstring& line) {
 }
 
 ResultCode ReadFirstLine(const std::wstring& path, std::wstring& line) {
-    _wsetlocale(LC_ALL, L"japanese");
-    int encoding = ENCODING_ANSI;
-    ResultCode result = CMxTextFileIO::DetectEncoding(path, encoding);
+    // Once is enough: the locale stays the process's default afterwards.
+    static const bool japaneseLocale = _wsetlocale(LC_ALL, L"japanese") != nullptr;
+    static_cast<void>(japaneseLocale);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return kFileNotFound;
+    }
+    // One open serves the encoding test and the line: the readers skip a mark themselves
+    // when they start at the beginning.
+    CMxTextFileIO file(ENCODING_ANSI, LINEEND_CRLF);
+    ResultCode result = file.Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING);
     if (result != kSuccess) {
         return result;
     }
-    CMxTextFileIO file(encoding, LINEEND_CRLF);
-    if ((result = file.Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING)) != kSuccess) {
+    int encoding = ENCODING_ANSI;
+    const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    if ((result = file.DetectAndRewind(size, encoding)) != kSuccess) {
         return result;
     }
     std::wstring first;

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "inventory/BufferedByteSource.h"
 #include "inventory/ByteSource.h"
 #include "inventory/TextEncoding.h"
 #include "util/UniqueOwner.h"
@@ -25,6 +26,9 @@ public:
     ResultCode Read(void* buffer, std::size_t size, std::size_t& count) override;
     bool Seek(std::uint64_t offset) override;
     bool GetPosition(std::uint64_t& offset) override;
+    // Asked only of a file opened without write access: an open that denies others write
+    // access then fails exactly while another handle can write.
+    bool IsBeingWritten() override;
     void PauseBeforeRetry() override;
 
 protected:
@@ -32,15 +36,22 @@ protected:
     std::wstring m_strFileName;
 };
 
+// Reads lines through a block buffer: after a line, the file's own position may lie further on.
 class CMxTextFileIO : public CWin32File {
 public:
     explicit CMxTextFileIO(int encoding = ENCODING_ANSI, int lineEnd = LINEEND_CRLF)
-        : m_nEncoding(encoding), m_nLineEnd(lineEnd) {}
+        : m_nEncoding(encoding), m_nLineEnd(lineEnd), m_buffered(*this) {}
     virtual ~CMxTextFileIO() = default;
+
+    ResultCode Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition);
 
     // ANSI, UTF-16LE, UTF-16BE or UTF-8 from the byte-order mark; 0x80070002 when the file's
     // size cannot be read.
     static ResultCode DetectEncoding(const std::wstring& path, int& encoding);
+
+    // The encoding of the open file from its byte-order mark, which the next line is then
+    // read in, from the start of the file.
+    ResultCode DetectAndRewind(std::uint64_t fileSize, int& encoding);
 
     // The next line's raw bytes, cut at a zero byte; kEndOfFile for a line that ended at the
     // end of the file.
@@ -53,6 +64,7 @@ public:
 private:
     int m_nEncoding;
     int m_nLineEnd;
+    BufferedByteSource m_buffered;
 };
 
 // The first line of a companion file in whatever encoding its mark tells; the line is set

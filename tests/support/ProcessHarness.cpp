@@ -133,4 +133,57 @@ ProcessResult RunProgram(const std::wstring& program, const std::vector<std::wst
     return result;
 }
 
+BackgroundProcess::BackgroundProcess(const std::wstring& program,
+                                     const std::vector<std::wstring>& arguments,
+                                     const ProcessOptions& options) {
+    std::wstring commandLine = QuoteArgument(program);
+    for (const std::wstring& argument : arguments) {
+        commandLine += L' ' + QuoteArgument(argument);
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring environment = BuildEnvironmentBlock(options.environment);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(
+            program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+            CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
+            options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
+            &info)) {
+        throw std::runtime_error("CreateProcessW failed: " + std::to_string(::GetLastError()));
+    }
+    ::CloseHandle(info.hThread);
+    m_process = info.hProcess;
+    m_id = info.dwProcessId;
+}
+
+BackgroundProcess::~BackgroundProcess() {
+    if (IsRunning()) {
+        Terminate();
+    }
+    ::CloseHandle(m_process);
+}
+
+bool BackgroundProcess::IsRunning() const {
+    return ::WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT;
+}
+
+void BackgroundProcess::Terminate() {
+    ::TerminateProcess(m_process, 1);
+    ::WaitForSingleObject(m_process, 10000);
+}
+
+std::optional<unsigned long> BackgroundProcess::Wait(unsigned long milliseconds) {
+    if (::WaitForSingleObject(m_process, milliseconds) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(m_process, &exitCode);
+    return exitCode;
+}
+
+bool IsProcessRunning(unsigned long id) {
+    const UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+    return process && ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+}
+
 }  // namespace qeb::test

@@ -29,6 +29,32 @@ std::wstring QuoteArgument(const std::wstring& argument);
 ProcessResult RunProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
                          const ProcessOptions& options = {});
 
+// A program started without waiting for it; ended at destruction if it still runs. It
+// inherits no handles, so it holds none of the test's pipes.
+class BackgroundProcess {
+public:
+    BackgroundProcess(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                      const ProcessOptions& options = {});
+    ~BackgroundProcess();
+
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+    bool IsRunning() const;
+    unsigned long Id() const { return m_id; }
+    // Ends it and waits until it has ended.
+    void Terminate();
+    // The exit code, or nullopt when it still runs after `milliseconds`.
+    std::optional<unsigned long> Wait(unsigned long milliseconds);
+
+private:
+    void* m_process = nullptr;
+    unsigned long m_id = 0;
+};
+
+// True while a process with this id runs.
+bool IsProcessRunning(unsigned long id);
+
 // The environment block for CreateProcessW: ours with the changes applied.
 std::wstring BuildEnvironmentBlock(
     const std::map<std::wstring, std::optional<std::wstring>>& changes);

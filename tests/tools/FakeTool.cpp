@@ -6,6 +6,7 @@
 //   QEB_FAKE_EXIT      "5", or "system:3,application:0,7": a code per argument
 //                      word, the bare number for runs without such a word
 //   QEB_FAKE_SLEEP_MS  milliseconds to sleep before writing the output
+//   QEB_FAKE_HOLD      a file that it keeps open for writing (others may read) while it sleeps
 #include <windows.h>
 
 #include <cwchar>
@@ -122,9 +123,17 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring modulePath = ModulePath();
     const std::vector<std::wstring> arguments = Arguments(argc, argv);
     RecordRun(modulePath);
+    const std::wstring held = Variable(L"QEB_FAKE_HOLD");
+    const HANDLE heldFile =
+        held.empty() ? INVALID_HANDLE_VALUE
+                     : ::CreateFileW(held.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     const std::wstring sleep = Variable(L"QEB_FAKE_SLEEP_MS");
     if (!sleep.empty()) {
         ::Sleep(wcstoul(sleep.c_str(), nullptr, 10));
+    }
+    if (heldFile != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(heldFile);
     }
     WriteOutput(arguments, OutputText(modulePath, arguments));
     return static_cast<int>(ChosenExitCode(arguments));
