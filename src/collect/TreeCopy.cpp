@@ -31,6 +31,9 @@ struct TreeCopyJob {
     int eventLog;
     int vmViewer;
     LogExpressions expressions;
+    // The target directory that the last entry made sure of: the walk lists a directory's
+    // files one after another, so their common parent is asked about once.
+    std::wstring ensuredDirectory;
 };
 
 void ReportFailure(const std::exception& error) {
@@ -38,11 +41,11 @@ void ReportFailure(const std::exception& error) {
     ::OutputDebugStringA(error.what());
 }
 
-bool PassesFilters(const TreeCopyJob& job, const fs::path& path) {
+bool PassesFilters(const TreeCopyJob& job, const fs::path& path, bool isDirectory) {
     if (!job.include.empty()) {
-        return MatchesAnyFilter(job.include, path);
+        return MatchesAnyFilter(job.include, path.wstring(), isDirectory);
     }
-    return job.exclude.empty() || !MatchesAnyFilter(job.exclude, path);
+    return job.exclude.empty() || !MatchesAnyFilter(job.exclude, path.wstring(), isDirectory);
 }
 
 bool IsUnwantedLog(const TreeCopyJob& job, const std::wstring& text) {
@@ -52,24 +55,39 @@ bool IsUnwantedLog(const TreeCopyJob& job, const std::wstring& text) {
     return !job.vmViewer && boost::regex_search(text, job.expressions.vmViewer);
 }
 
-void CopyEntry(const TreeCopyJob& job, const fs::path& path) {
+// A directory that did not exist is simply made; anything else takes the full check.
+void EnsureTargetDirectory(TreeCopyJob& job, const std::wstring& directory) {
+    if (!::CreateDirectoryW(directory.c_str(), nullptr)) {
+        EnsureDirectory(directory);
+    }
+    job.ensuredDirectory = directory;
+}
+
+// The walk has already told each entry's kind: only links and the like are asked again.
+void CopyEntry(TreeCopyJob& job, const fs::directory_entry& entry) {
+    const fs::path& path = entry.path();
+    const fs::file_status status = entry.status();
+    const bool isDirectory = fs::is_directory(status);
     const bool instanceLevelFile =
-        boost::regex_match(path.parent_path().wstring(), job.expressions.instanceLevel) &&
-        fs::is_regular_file(path);
-    if (!instanceLevelFile && !PassesFilters(job, path)) {
+        fs::is_regular_file(status) &&
+        boost::regex_match(path.parent_path().wstring(), job.expressions.instanceLevel);
+    if (!instanceLevelFile && !PassesFilters(job, path, isDirectory)) {
         return;
     }
     const fs::path target = JoinPath(job.destinationRoot.wstring(), StripBasePath(path, job.base));
-    if (fs::is_directory(path)) {
-        EnsureDirectory(target.wstring());
+    if (isDirectory) {
+        EnsureTargetDirectory(job, target.wstring());
         return;
     }
     if (IsUnwantedLog(job, path.wstring())) {
         return;
     }
-    const fs::path parent = target.parent_path();
-    if (!fs::is_directory(parent)) {
-        EnsureDirectory(parent.wstring());
+    const std::wstring parent = target.parent_path().wstring();
+    if (parent != job.ensuredDirectory) {
+        if (!IsDirectory(parent)) {
+            EnsureDirectory(parent);
+        }
+        job.ensuredDirectory = parent;
     }
     if (!CopyFileOverwrite(path, target)) {
         PrintLine(
@@ -103,11 +121,11 @@ void BuildFilterList(const std::vector<std::wstring>& names, FilterList& list,
 }
 
 bool MatchesAnyFilter(const FilterList& list, const fs::path& path) {
-    if (list.empty()) {
-        return false;
-    }
-    std::wstring text = path.wstring();
-    if (fs::is_directory(path)) {
+    return !list.empty() && MatchesAnyFilter(list, path.wstring(), fs::is_directory(path));
+}
+
+bool MatchesAnyFilter(const FilterList& list, std::wstring text, bool isDirectory) {
+    if (isDirectory) {
         text += L'\\';
     }
     for (const boost::wregex& expression : list) {
@@ -123,6 +141,11 @@ std::wstring StripBasePath(const fs::path& path, const fs::path& base) {
 }
 
 bool CopyFileOverwrite(const fs::path& source, const fs::path& target) {
+    // Where no target exists this is all the copy there is; every other case takes the
+    // steps below, which decide as before.
+    if (::CopyFileW(source.c_str(), target.c_str(), TRUE)) {
+        return true;
+    }
     if (!fs::exists(source)) {
         return false;
     }
@@ -143,10 +166,10 @@ bool CopyDirectoryTree(const fs::path& source, const fs::path& destinationRoot,
     if (!PrepareRoots(source, destinationRoot)) {
         return false;
     }
-    const TreeCopyJob job{destinationRoot, base, include, exclude, eventLog, vmViewer, {}};
+    TreeCopyJob job{destinationRoot, base, include, exclude, eventLog, vmViewer, {}, {}};
     for (fs::recursive_directory_iterator it(source), end; it != end; ++it) {
         try {
-            CopyEntry(job, it->path());
+            CopyEntry(job, *it);
         } catch (const fs::filesystem_error& error) {
             ReportFailure(error);
         }

@@ -20,6 +20,8 @@ void BuildFilterList(const std::vector<std::wstring>& names, FilterList& list,
 // True when an expression is found anywhere in the path's text; an existing
 // directory is tested with a trailing backslash.
 bool MatchesAnyFilter(const FilterList& list, const boost::filesystem::path& path);
+// The same for a path whose kind is already known.
+bool MatchesAnyFilter(const FilterList& list, std::wstring text, bool isDirectory);
 
 // The path's text without the first occurrence of the base's text.
 std::wstring StripBasePath(const boost::filesystem::path& path,
