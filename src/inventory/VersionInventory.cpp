@@ -18,6 +18,7 @@ namespace {
 
 constexpr DWORD kInstallDirCapacity = MAX_PATH;
 constexpr int kInstallDirTries = 2;
+constexpr DWORD kVersionResourceRoom = 16 * 1024;
 
 bool FitsPathLimit(const std::wstring& path) {
     return path.size() < MAX_PATH;
@@ -177,14 +178,15 @@ bool CVersionInventory::ScanEntry(const std::wstring& directory, const WIN32_FIN
     if (isDirectory) {
         return IsLinkIntoScanPath(path, entry.dwFileAttributes) || ScanDirectory(path);
     }
-    AddMatchingFile(name, path);
+    AddMatchingFile(name, path, entry.ftLastWriteTime);
     return true;
 }
 
-void CVersionInventory::AddMatchingFile(const std::wstring& name, const std::wstring& path) {
+void CVersionInventory::AddMatchingFile(const std::wstring& name, const std::wstring& path,
+                                        const FILETIME& lastWrite) {
     for (size_t rule = 0; rule < m_aExtRules.size(); ++rule) {
         if (std::regex_search(name, ExtPattern(rule))) {
-            std::wstring info = GetFileInfo(m_aExtRules[rule].nType, path);
+            std::wstring info = GetFileInfo(m_aExtRules[rule].nType, path, lastWrite);
             GroupFor(GroupDirectoryOf(path)).vecFiles.emplace_back(name, std::move(info));
         }
     }
@@ -237,7 +239,8 @@ bool CVersionInventory::IsIgnored(const std::wstring& path) const {
     });
 }
 
-std::wstring CVersionInventory::GetFileInfo(int type, const std::wstring& path) {
+std::wstring CVersionInventory::GetFileInfo(int type, const std::wstring& path,
+                                            const FILETIME& lastWrite) {
     std::wstring info;
     if (type == EXTTYPE_BINARY && ReadFileVersion(path, info)) {
         return info;
@@ -245,19 +248,37 @@ std::wstring CVersionInventory::GetFileInfo(int type, const std::wstring& path) 
     if (type == EXTTYPE_FILE && ReadVersionText(path, info)) {
         return info;
     }
-    return ReadLastWriteTime(path);
+    return ReadLastWriteTime(path, lastWrite);
 }
 
-bool CVersionInventory::ReadFileVersion(const std::wstring& path, std::wstring& version) {
+// Each of the system's version calls loads the whole file, which costs more than all the
+// rest of a file's inventory: one call with room for any usual resource, and the exact size
+// asked for only when the resource turns out to be larger.
+bool CVersionInventory::LoadVersionResource(const std::wstring& path, std::vector<BYTE>& resource) {
+    resource.assign(kVersionResourceRoom, 0);
+    if (::GetFileVersionInfoW(path.c_str(), 0, kVersionResourceRoom, resource.data())) {
+        const WORD length = *reinterpret_cast<const WORD*>(resource.data());
+        if (length * 2u + 4u <= kVersionResourceRoom) {
+            return true;
+        }
+    }
     DWORD ignored = 0;
     const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0) {
         m_dwLastError = ::GetLastError();
         return false;
     }
-    std::vector<BYTE> resource(size, 0);
+    resource.assign(size, 0);
     if (!::GetFileVersionInfoW(path.c_str(), 0, size, resource.data())) {
         m_dwLastError = ::GetLastError();
+        return false;
+    }
+    return true;
+}
+
+bool CVersionInventory::ReadFileVersion(const std::wstring& path, std::wstring& version) {
+    std::vector<BYTE> resource;
+    if (!LoadVersionResource(path, resource)) {
         return false;
     }
     std::wstring translation;
@@ -292,12 +313,13 @@ bool CVersionInventory::ReadVersionText(const std::wstring& path, std::wstring& 
     return true;
 }
 
-std::wstring CVersionInventory::ReadLastWriteTime(const std::wstring& path) {
-    WIN32_FIND_DATAW entry{};
-    UniqueFindHandle search(::FindFirstFileW(path.c_str(), &entry));
+// The time stamp comes from the directory listing that found the file: asking the file
+// system for the same entry again would tell the same.
+std::wstring CVersionInventory::ReadLastWriteTime(const std::wstring& path,
+                                                  const FILETIME& lastWrite) {
     SYSTEMTIME utc{};
     SYSTEMTIME local{};
-    if (!search || !::FileTimeToSystemTime(&entry.ftLastWriteTime, &utc) ||
+    if (!::FileTimeToSystemTime(&lastWrite, &utc) ||
         !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
         RecordSearchFailure(path, ::GetLastError());
         return {};

@@ -65,17 +65,19 @@ private:
 
     bool ScanDirectory(const std::wstring& directory);
     bool ScanEntry(const std::wstring& directory, const WIN32_FIND_DATAW& entry);
-    void AddMatchingFile(const std::wstring& name, const std::wstring& path);
+    void AddMatchingFile(const std::wstring& name, const std::wstring& path,
+                         const FILETIME& lastWrite);
     const std::wregex& ExtPattern(size_t rule);
     VersionGroup& GroupFor(const std::wstring& directory);
     bool IsLinkIntoScanPath(const std::wstring& path, DWORD attributes);
     void RecordSearchFailure(const std::wstring& path, DWORD error);
 
     bool IsIgnored(const std::wstring& path) const;
-    std::wstring GetFileInfo(int type, const std::wstring& path);
+    std::wstring GetFileInfo(int type, const std::wstring& path, const FILETIME& lastWrite);
+    bool LoadVersionResource(const std::wstring& path, std::vector<BYTE>& resource);
     bool ReadFileVersion(const std::wstring& path, std::wstring& version);
     bool ReadVersionText(const std::wstring& path, std::wstring& text);
-    std::wstring ReadLastWriteTime(const std::wstring& path);
+    std::wstring ReadLastWriteTime(const std::wstring& path, const FILETIME& lastWrite);
 
     std::wstring m_strError;
     DWORD m_dwLastError = 0;

@@ -216,6 +216,10 @@ TEST_F(VersionInventoryTest, ReportsEveryKindOfInformation) {
     Put(L"sjis\\c.txt", test::Encode(L"3.0 シフト\r\n", 932));
     Put(L"empty\\d.ver");
     Put(L"empty\\d.txt", "");
+    Put(L"long\\f.ver");
+    Put(L"long\\f.txt", std::string(1500, 'x') + "\r\n");
+    Put(L"cut\\g.ver");
+    Put(L"cut\\g.txt", std::string(999, 'a') + test::Encode(L"日本", 932));
     Put(L"nocomp\\e.ver");
     const std::wstring uncompanioned = Stamp(L"nocomp\\e.ver", 1500000000);
     Put(L"_first\\x.log");
@@ -237,8 +241,10 @@ TEST_F(VersionInventoryTest, ReportsEveryKindOfInformation) {
                           Group(Path(L"_first"), {{L"x.log", first}}) +
                           Group(Path(L"alpha"), {{L"z.log", alpha}}) +
                           Group(Path(L"bin"), {{L"Helper.DLL", helper}}) +
+                          Group(Path(L"cut"), {{L"g.ver", std::wstring(999, L'a')}}) +
                           Group(Path(L"empty"), {{L"d.ver", L""}}) +
                           Group(Path(L"lib"), {{L"Local.dll", L"2.7.1.8"}}) +
+                          Group(Path(L"long"), {{L"f.ver", std::wstring(1000, L'x')}}) +
                           Group(Path(L"nocomp"), {{L"e.ver", uncompanioned}}) +
                           Group(Path(L"sjis"), {{L"c.ver", L"3.0 シフト"}}) +
                           Group(Path(L"u16"), {{L"a.ver", L"1.0 ユニコード"}}) +
