@@ -6,7 +6,8 @@ set -euo pipefail
 . "$(dirname "$0")/common.sh"
 
 packages=(wine g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libboost1.74-dev
-          googletest locales cmake make xz-utils dpkg-dev bc clang-14 libclang-rt-14-dev)
+          googletest locales cmake make xz-utils dpkg-dev bc clang-14 libclang-rt-14-dev
+          libboost-regex1.74-dev)
 
 missing=()
 for p in "${packages[@]}"; do
