@@ -5,12 +5,15 @@
 #include <boost/algorithm/string/erase.hpp>
 #include <boost/filesystem.hpp>
 #include <boost/format.hpp>
+#include <optional>
 
 #include "MessageCatalog.h"
 #include "util/Console.h"
 #include "util/Messages.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
+#include "util/TemporarySibling.h"
+#include "util/UniqueOwner.h"
 
 namespace qeb {
 namespace fs = boost::filesystem;
@@ -95,6 +98,54 @@ void CopyEntry(TreeCopyJob& job, const fs::directory_entry& entry) {
     }
 }
 
+// The same exception, with the same text, as the file-system library's own operation.
+[[noreturn]] void ThrowFileError(const char* operation, DWORD error, const fs::path& first,
+                                 const fs::path& second = fs::path()) {
+    const boost::system::error_code code(static_cast<int>(error), boost::system::system_category());
+    if (second.empty()) {
+        throw fs::filesystem_error(operation, first, code);
+    }
+    throw fs::filesystem_error(operation, first, second, code);
+}
+
+// A hard link shares its attributes with the other names of its file, which may lie
+// anywhere on the volume.
+bool IsHardLinked(const fs::path& file) {
+    const UniqueFileHandle handle(
+        ::CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    return !handle || !::GetFileInformationByHandle(handle.Get(), &info) || info.nNumberOfLinks > 1;
+}
+
+// The earlier copy stays until the new one is whole; then the new one takes its place as a
+// directory entry, so that a link planted there is replaced instead of written through.
+bool ReplaceFile(const fs::path& source, const fs::path& target, DWORD attributes) {
+    const bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (!isLink && (attributes & FILE_ATTRIBUTE_READONLY) != 0 && IsHardLinked(target)) {
+        return false;  // clearing read-only would change the other names' file too
+    }
+    std::optional<TemporarySibling> copy;
+    const DWORD copyError = TemporarySibling::Create(
+        target.wstring(),
+        [&source](const std::wstring& path) -> unsigned long {
+            return ::CopyFileW(source.c_str(), path.c_str(), TRUE) ? ERROR_SUCCESS
+                                                                   : ::GetLastError();
+        },
+        copy);
+    if (copyError != ERROR_SUCCESS) {
+        ThrowFileError("boost::filesystem::copy_file", copyError, source, target);
+    }
+    if (!isLink &&
+        !::SetFileAttributesW(target.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY})) {
+        return false;
+    }
+    if (const DWORD moveError = copy->ReplaceTarget(); moveError != ERROR_SUCCESS) {
+        ThrowFileError("boost::filesystem::remove", moveError, target);
+    }
+    return true;
+}
+
 // False when the source is unusable or the destination root cannot be made.
 bool PrepareRoots(const fs::path& source, const fs::path& destinationRoot) {
     try {
@@ -141,23 +192,23 @@ std::wstring StripBasePath(const fs::path& path, const fs::path& base) {
 }
 
 bool CopyFileOverwrite(const fs::path& source, const fs::path& target) {
-    // Where no target exists this is all the copy there is; every other case takes the
-    // steps below, which decide as before.
+    // Where no target exists this is all the copy there is.
     if (::CopyFileW(source.c_str(), target.c_str(), TRUE)) {
         return true;
     }
     if (!fs::exists(source)) {
         return false;
     }
-    if (fs::exists(target)) {
-        const DWORD attributes = ::GetFileAttributesW(target.c_str());
-        if (!::SetFileAttributesW(target.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY})) {
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
             return false;
         }
-        fs::remove(target);
+        fs::copy_file(source, target);
+        return true;
     }
-    fs::copy_file(source, target);
-    return true;
+    return ReplaceFile(source, target, attributes);
 }
 
 bool CopyDirectoryTree(const fs::path& source, const fs::path& destinationRoot,

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "MessageCatalog.h"
 #include "commands/CommandResults.h"
@@ -12,6 +13,7 @@
 #include "util/Messages.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
+#include "util/TemporarySibling.h"
 #include "util/UniqueOwner.h"
 
 namespace qeb {
@@ -19,28 +21,18 @@ namespace {
 
 constexpr UINT kReportCodePage = 932;
 
-std::wstring SystemTextOfLastError() {
-    return TrimLineEnd(GetSystemErrorText(::GetLastError()));
+std::wstring SystemText(DWORD error) {
+    return TrimLineEnd(GetSystemErrorText(error));
 }
 
-ResultCode WriteReport(const std::wstring& path, const std::wstring& report) {
-    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        PrintLine(
-            LoadMessage(msg::kFileCreateFailed, path.c_str(), SystemTextOfLastError().c_str()));
-        return kReportCreateFailed;
-    }
-    const std::string bytes = EncodeReport(report);
-    DWORD written = 0;
-    if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr)) {
-        const std::wstring reason = SystemTextOfLastError();
-        file.Reset();
-        PrintLine(LoadMessage(msg::kFileSaveFailed, path.c_str(), reason.c_str()));
-        return kReportWriteFailed;
-    }
-    return kSuccess;
+ResultCode ReportCreateFailure(const std::wstring& path, DWORD error) {
+    PrintLine(LoadMessage(msg::kFileCreateFailed, path.c_str(), SystemText(error).c_str()));
+    return kReportCreateFailed;
+}
+
+ResultCode ReportWriteFailure(const std::wstring& path, DWORD error) {
+    PrintLine(LoadMessage(msg::kFileSaveFailed, path.c_str(), SystemText(error).c_str()));
+    return kReportWriteFailed;
 }
 
 }  // namespace
@@ -61,6 +53,54 @@ std::wstring TrimLineEnd(std::wstring text) {
     return text;
 }
 
+bool ReportFile::WriteAll(HANDLE file, const std::string& bytes, DWORD& error) {
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+        error = ::GetLastError();
+        return false;
+    }
+    if (written != bytes.size()) {
+        error = ERROR_DISK_FULL;
+        return false;
+    }
+    return true;
+}
+
+bool ReportFile::Close(HANDLE file, DWORD& error) {
+    if (!::CloseHandle(file)) {
+        error = ::GetLastError();
+        return false;
+    }
+    return true;
+}
+
+// The report goes to a temporary file beside QebVer.txt and takes its place only when every
+// byte was written and the file closed: a failed write never leaves a cut report, and an
+// earlier report stays as it was.
+ResultCode ReportFile::Write(const std::wstring& path, const std::wstring& report) {
+    std::optional<TemporarySibling> temporary;
+    UniqueHandle file;  // closed before the temporary file is removed
+    const DWORD created = TemporarySibling::Create(
+        path,
+        [&file](const std::wstring& temporaryPath) -> unsigned long {
+            file.Reset(::CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+            return file ? ERROR_SUCCESS : ::GetLastError();
+        },
+        temporary);
+    if (created != ERROR_SUCCESS) {
+        return ReportCreateFailure(path, created);
+    }
+    DWORD error = ERROR_SUCCESS;
+    if (!WriteAll(file.Get(), EncodeReport(report), error) || !Close(file.Release(), error)) {
+        return ReportWriteFailure(path, error);
+    }
+    if (const DWORD moved = temporary->ReplaceTarget(); moved != ERROR_SUCCESS) {
+        return ReportCreateFailure(path, moved);
+    }
+    return kSuccess;
+}
+
 ResultCode RunInventoryPhase(const std::wstring& collectionRoot) {
     CVersionInventory inventory;
     const std::wstring settingsPath = JoinPath(GetModuleDirectory(), L"QebVer.ini");
@@ -75,7 +115,15 @@ ResultCode RunInventoryPhase(const std::wstring& collectionRoot) {
     inventory.Scan();
     std::wstring report;
     inventory.BuildReport(report);
-    return WriteReport(JoinPath(collectionRoot, L"QebVer.txt"), report);
+    ReportFile file;
+    const ResultCode written = file.Write(JoinPath(collectionRoot, L"QebVer.txt"), report);
+    if (written == kSuccess) {
+        // The report is whole without these entries; the operator learns which are missing.
+        for (const std::wstring& line : inventory.GetLeftOutMessages()) {
+            PrintLine(line);
+        }
+    }
+    return written;
 }
 
 }  // namespace qeb

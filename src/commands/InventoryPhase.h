@@ -10,6 +10,19 @@ namespace qeb {
 
 ResultCode RunInventoryPhase(const std::wstring& collectionRoot);
 
+// Writes QebVer.txt whole or reports why not: 126 and 0x80010137 when it cannot be made or
+// put in place, 125 and 0x80030103 when a write or the close fails.
+class ReportFile {
+public:
+    virtual ~ReportFile() = default;
+    ResultCode Write(const std::wstring& path, const std::wstring& report);
+
+protected:
+    // False with the Win32 error when not every byte could be written or the close failed.
+    virtual bool WriteAll(void* file, const std::string& bytes, unsigned long& error);
+    virtual bool Close(void* file, unsigned long& error);
+};
+
 // The report in code page 932; characters the code page lacks are dropped.
 std::string EncodeReport(const std::wstring& report);
 

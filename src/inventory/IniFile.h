@@ -26,6 +26,17 @@ public:
         return count;
     }
 
+    // Whether a value read with `count` characters was cut: only a count of Capacity - 1 can
+    // be, and a read with more room then tells a value of exactly that length from a longer one.
+    bool IsLongerThanRead(const std::wstring& section, const std::wstring& key, DWORD count) const {
+        if (count < Capacity - 1) {
+            return false;
+        }
+        std::vector<wchar_t> buffer(2 * Capacity, L'\0');
+        return ::GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer.data(),
+                                          2 * Capacity, m_strPath.c_str()) > count;
+    }
+
     int GetInt(const std::wstring& section, const std::wstring& key, int defaultValue) const {
         return static_cast<int>(
             ::GetPrivateProfileIntW(section.c_str(), key.c_str(), defaultValue, m_strPath.c_str()));

@@ -60,19 +60,28 @@ public:
 
     bool ReadInstallKeys(std::vector<std::wstring>& keys) {
         std::wstring value;
-        if (m_ini.GetString(kCommonSection, L"INSTALL_REG", value) == 0) {
+        const DWORD count = m_ini.GetString(kCommonSection, L"INSTALL_REG", value);
+        if (count == 0) {
             m_error.code = ::GetLastError();
             return Fail(msg::kValueReadFailed, kCommonSection, L"INSTALL_REG");
+        }
+        if (!IsWhole(kCommonSection, L"INSTALL_REG", count)) {
+            return false;
         }
         SplitCsvRow(value, keys);
         return !keys.empty() || Fail(msg::kValueEmpty, kCommonSection, L"INSTALL_REG");
     }
 
-    void ReadIgnorePatterns(std::vector<std::wstring>& patterns) {
+    bool ReadIgnorePatterns(std::vector<std::wstring>& patterns) {
         std::wstring value;
-        if (m_ini.GetString(kCommonSection, L"IGNORE", value) > 0) {
+        const DWORD count = m_ini.GetString(kCommonSection, L"IGNORE", value);
+        if (count > 0) {
+            if (!IsWhole(kCommonSection, L"IGNORE", count)) {
+                return false;
+            }
             SplitCsvRow(value, patterns);
         }
+        return true;
     }
 
     bool ReadExtensionCount(int& count) {
@@ -88,12 +97,20 @@ public:
     bool ReadExtensionSection(int index, std::vector<ExtRule>& rules) {
         const std::wstring section = FormatPrintf(L"%s%02d", L"EXT_", index);
         std::wstring ext;
-        if (m_ini.GetString(section, L"EXT", ext) == 0) {
+        const DWORD extCount = m_ini.GetString(section, L"EXT", ext);
+        if (extCount == 0) {
             return Fail(msg::kValueReadFailed, section, L"EXT");
         }
+        if (!IsWhole(section, L"EXT", extCount)) {
+            return false;
+        }
         std::wstring type;
-        if (m_ini.GetString(section, L"TYPE", type) == 0) {
+        const DWORD typeCount = m_ini.GetString(section, L"TYPE", type);
+        if (typeCount == 0) {
             return Fail(msg::kValueReadFailed, section, L"TYPE");
+        }
+        if (!IsWhole(section, L"TYPE", typeCount)) {
+            return false;
         }
         if (const int code = ExtTypeFromKeyword(type); code != 0) {
             rules.push_back(ExtRule{ext, code});
@@ -102,6 +119,16 @@ public:
     }
 
 private:
+    // A value cut at the buffer would be used as if whole (a cut inside a quote even drops
+    // every field): it is refused like one that cannot be read.
+    bool IsWhole(const std::wstring& section, const std::wstring& key, DWORD count) {
+        if (!m_ini.IsLongerThanRead(section, key, count)) {
+            return true;
+        }
+        m_error.code = ERROR_MORE_DATA;
+        return Fail(msg::kValueReadFailed, section, key);
+    }
+
     bool Fail(PrintfMessage<> detail, const std::wstring& section, const std::wstring& key) {
         m_error.message = FormatSettingsError(detail, m_strPath, section, key);
         return false;
@@ -133,9 +160,8 @@ bool ReadSettings(const std::wstring& path, SettingsError& error,
     if (!reader.CheckExists() || !reader.ReadInstallKeys(installKeys)) {
         return false;
     }
-    reader.ReadIgnorePatterns(ignorePatterns);
     int count = 0;
-    if (!reader.ReadExtensionCount(count)) {
+    if (!reader.ReadIgnorePatterns(ignorePatterns) || !reader.ReadExtensionCount(count)) {
         return false;
     }
     for (int index = 0; index < count; ++index) {

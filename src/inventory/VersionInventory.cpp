@@ -118,7 +118,7 @@ bool CVersionInventory::CompileIgnorePatterns(const std::vector<std::wstring>& p
     m_aIgnore.clear();
     for (const std::wstring& pattern : patterns) {
         try {
-            m_aIgnore.emplace_back(pattern, std::regex_constants::ECMAScript);
+            m_aIgnore.push_back(InventoryPattern::ForIgnore(pattern));
         } catch (const std::regex_error&) {
             m_strError = LoadFormatted(msg::kRegexInvalid, pattern.c_str());
             return false;
@@ -131,72 +131,71 @@ void CVersionInventory::Scan() {
     m_vecGroups.clear();
     m_mapGroupIndex.clear();
     m_aScanPath.clear();
+    m_vecLeftOut.clear();
     m_aExtPatterns.assign(m_aExtRules.size(), std::nullopt);
     for (const std::wstring& directory : m_aInstallDirs) {
-        if (!ScanDirectory(directory)) {
-            break;
-        }
+        m_setFollowedLinks.clear();
+        ScanDirectory(directory);
     }
 }
 
-bool CVersionInventory::ScanDirectory(const std::wstring& directory) {
+// A directory that cannot be listed is left out with what lies below it; the rest of the
+// tree and the other install directories are still listed.
+void CVersionInventory::ScanDirectory(const std::wstring& directory) {
     const std::wstring pattern = JoinPath(directory, L"*");
     if (!FitsPathLimit(pattern)) {
         RecordSearchFailure(directory, ERROR_FILENAME_EXCED_RANGE);
-        return false;
+        return;
     }
     WIN32_FIND_DATAW entry{};
     UniqueFindHandle search(::FindFirstFileW(pattern.c_str(), &entry));
     if (!search) {
         RecordSearchFailure(directory, ::GetLastError());
-        return false;
+        return;
     }
     ScanLevelGuard level(m_aScanPath, directory);
     do {
-        if (!ScanEntry(directory, entry)) {
-            return false;
-        }
+        ScanEntry(directory, entry);
     } while (::FindNextFileW(search.Get(), &entry));
-    return true;
 }
 
-bool CVersionInventory::ScanEntry(const std::wstring& directory, const WIN32_FIND_DATAW& entry) {
+void CVersionInventory::ScanEntry(const std::wstring& directory, const WIN32_FIND_DATAW& entry) {
     const std::wstring name = entry.cFileName;
     const bool isDirectory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (isDirectory && (name == L"." || name == L"..")) {
-        return true;
+        return;
     }
     const std::wstring path = JoinPath(directory, name);
     if (IsIgnored(path)) {
-        return true;
+        return;
     }
-    // One path past the limit is left out on its own instead of ending the scan.
     if (!FitsPathLimit(isDirectory ? JoinPath(path, L"*") : path)) {
         RecordSearchFailure(path, ERROR_FILENAME_EXCED_RANGE);
-        return true;
+        return;
     }
     if (isDirectory) {
-        return IsLinkIntoScanPath(path, entry.dwFileAttributes) || ScanDirectory(path);
+        if (ShouldFollow(path, entry.dwFileAttributes)) {
+            ScanDirectory(path);
+        }
+        return;
     }
     AddMatchingFile(name, path, entry.ftLastWriteTime);
-    return true;
 }
 
 void CVersionInventory::AddMatchingFile(const std::wstring& name, const std::wstring& path,
                                         const FILETIME& lastWrite) {
     for (size_t rule = 0; rule < m_aExtRules.size(); ++rule) {
-        if (std::regex_search(name, ExtPattern(rule))) {
+        if (ExtPattern(rule).FoundIn(name)) {
             std::wstring info = GetFileInfo(m_aExtRules[rule].nType, path, lastWrite);
             GroupFor(GroupDirectoryOf(path)).vecFiles.emplace_back(name, std::move(info));
         }
     }
 }
 
-const std::wregex& CVersionInventory::ExtPattern(size_t rule) {
-    std::optional<std::wregex>& pattern = m_aExtPatterns[rule];
+const InventoryPattern& CVersionInventory::ExtPattern(size_t rule) {
+    std::optional<InventoryPattern>& pattern = m_aExtPatterns[rule];
     if (!pattern) {
-        pattern.emplace(FormatPrintf(L"\\.%s$", m_aExtRules[rule].szExt.c_str()),
-                        std::regex_constants::ECMAScript | std::regex_constants::icase);
+        pattern = InventoryPattern::ForExtension(m_aExtRules[rule].szExt);
     }
     return *pattern;
 }
@@ -209,34 +208,38 @@ VersionGroup& CVersionInventory::GroupFor(const std::wstring& directory) {
     return m_vecGroups[found->second];
 }
 
-// A link back to a directory that is being scanned would repeat the tree until the path
-// limit; any other link is followed.
-bool CVersionInventory::IsLinkIntoScanPath(const std::wstring& path, DWORD attributes) {
+// Directories are entered as they come; a directory link only when it leads neither back
+// into the directories being scanned (that would repeat the tree until the path limit) nor
+// to a directory that an earlier link of this install directory led to (links that fan
+// out would multiply the tree).
+bool CVersionInventory::ShouldFollow(const std::wstring& path, DWORD attributes) {
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        return false;
+        return true;
     }
     const auto target = IdentifyDirectory(path);
     if (!target) {
-        return false;
+        return true;
     }
-    return std::any_of(m_aScanPath.begin(), m_aScanPath.end(), [&target](ScanLevel& level) {
-        if (!level.identified) {
-            level.identity = IdentifyDirectory(level.path);
-            level.identified = true;
-        }
-        return level.identity == target;
-    });
+    const bool intoScanPath =
+        std::any_of(m_aScanPath.begin(), m_aScanPath.end(), [&target](ScanLevel& level) {
+            if (!level.identified) {
+                level.identity = IdentifyDirectory(level.path);
+                level.identified = true;
+            }
+            return level.identity == target;
+        });
+    return !intoScanPath && m_setFollowedLinks.insert(*target).second;
 }
 
 void CVersionInventory::RecordSearchFailure(const std::wstring& path, DWORD error) {
     m_dwLastError = error;
     m_strError = LoadFormatted(msg::kFileSearchFailed, path.c_str(), static_cast<int>(error));
+    m_vecLeftOut.push_back(m_strError);
 }
 
 bool CVersionInventory::IsIgnored(const std::wstring& path) const {
-    return std::any_of(m_aIgnore.begin(), m_aIgnore.end(), [&path](const std::wregex& pattern) {
-        return std::regex_search(path, pattern);
-    });
+    return std::any_of(m_aIgnore.begin(), m_aIgnore.end(),
+                       [&path](const InventoryPattern& pattern) { return pattern.FoundIn(path); });
 }
 
 std::wstring CVersionInventory::GetFileInfo(int type, const std::wstring& path,

@@ -6,12 +6,13 @@
 #include <windows.h>
 
 #include <optional>
-#include <regex>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "inventory/InventoryPattern.h"
 #include "inventory/Settings.h"
 
 namespace qeb {
@@ -31,14 +32,18 @@ public:
     // patterns compiled; otherwise GetErrorMessage tells why.
     bool LoadSettings(const std::wstring& path);
 
-    // A directory that cannot be listed ends the scan and leaves its message; what was found
-    // before stays. An EXT that is no valid expression raises std::regex_error.
+    // Entries that cannot be read (a directory that cannot be listed, a path past the length
+    // limit, a file whose time stamp cannot be read) are left out, each with a message of
+    // its own; the scan goes on. An EXT that is no valid expression raises
+    // std::regex_error, a search that passes the complexity limit std::runtime_error.
     void Scan();
 
     // Groups sorted by directory without regard to case, every line ended by CR LF.
     void BuildReport(std::wstring& report);
 
     std::wstring GetErrorMessage() const { return m_strError; }
+    // One line per entry that the last scan left out, in the order met.
+    const std::vector<std::wstring>& GetLeftOutMessages() const { return m_vecLeftOut; }
     DWORD GetLastErrorCode() const { return m_dwLastError; }
 
 private:
@@ -47,6 +52,9 @@ private:
         ULONGLONG index = 0;
         bool operator==(const FileIdentity& other) const {
             return volume == other.volume && index == other.index;
+        }
+        bool operator<(const FileIdentity& other) const {
+            return volume != other.volume ? volume < other.volume : index < other.index;
         }
     };
 
@@ -63,13 +71,13 @@ private:
     bool ResolveInstallDirs(const std::vector<std::wstring>& keys);
     bool CompileIgnorePatterns(const std::vector<std::wstring>& patterns);
 
-    bool ScanDirectory(const std::wstring& directory);
-    bool ScanEntry(const std::wstring& directory, const WIN32_FIND_DATAW& entry);
+    void ScanDirectory(const std::wstring& directory);
+    void ScanEntry(const std::wstring& directory, const WIN32_FIND_DATAW& entry);
     void AddMatchingFile(const std::wstring& name, const std::wstring& path,
                          const FILETIME& lastWrite);
-    const std::wregex& ExtPattern(size_t rule);
+    const InventoryPattern& ExtPattern(size_t rule);
     VersionGroup& GroupFor(const std::wstring& directory);
-    bool IsLinkIntoScanPath(const std::wstring& path, DWORD attributes);
+    bool ShouldFollow(const std::wstring& path, DWORD attributes);
     void RecordSearchFailure(const std::wstring& path, DWORD error);
 
     bool IsIgnored(const std::wstring& path) const;
@@ -83,11 +91,13 @@ private:
     DWORD m_dwLastError = 0;
     std::vector<VersionGroup> m_vecGroups;
     std::vector<std::wstring> m_aInstallDirs;
-    std::vector<std::wregex> m_aIgnore;
+    std::vector<InventoryPattern> m_aIgnore;
     std::vector<ExtRule> m_aExtRules;
-    std::vector<std::optional<std::wregex>> m_aExtPatterns;  // compiled on first use
+    std::vector<std::optional<InventoryPattern>> m_aExtPatterns;  // compiled on first use
     std::unordered_map<std::wstring, size_t> m_mapGroupIndex;
-    std::vector<ScanLevel> m_aScanPath;  // the directories from the install directory down
+    std::vector<ScanLevel> m_aScanPath;         // the directories from the install directory down
+    std::set<FileIdentity> m_setFollowedLinks;  // targets of this install directory's links
+    std::vector<std::wstring> m_vecLeftOut;
 };
 
 }  // namespace qeb

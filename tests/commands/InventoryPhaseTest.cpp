@@ -8,8 +8,10 @@
 #include <regex>
 
 #include "commands/InventoryPhase.h"
+#include "support/ConsoleCapture.h"
 #include "support/ExpectedTexts.h"
 #include "support/ProductFixture.h"
+#include "util/Messages.h"
 #include "util/Paths.h"
 
 namespace qeb::test {
@@ -150,6 +152,129 @@ TEST_F(InventoryPhaseTest, SecondRunReplacesTheReport) {
         "[EXT_00]\r\nEXT=dll\r\nTYPE=date\r\n");
     ASSERT_EQ(RunQeb(825).exitCode, 0u);
     EXPECT_EQ(ReadBytes(Report(825)), "");
+}
+
+// Settings whose one rule reads the version file of each .jar; everything else as given.
+std::string SettingsFor(const std::string& installKey, const std::string& ignore,
+                        const std::string& ext) {
+    return "[COMMON]\r\nINSTALL_REG=" + installKey + "\r\nIGNORE=" + ignore +
+           "\r\nEXT_NUM=1\r\n[EXT_00]\r\nEXT=" + ext + "\r\nTYPE=date\r\n";
+}
+
+// A directory too long to search used to end the inventory silently with result 0.
+TEST_F(InventoryPhaseTest, InstallDirectoryTooLongToSearchIsLeftOutAndNamed) {
+    InstallProduct(826);
+    MakeDataRoot(826);
+    const std::wstring base = ScratchPath(L"long");
+    const std::wstring longDirectory = base + L"\\" + std::wstring(258 - base.size() - 1, L'd');
+    ASSERT_EQ(longDirectory.size(), 258u);
+    ::CreateDirectoryW(base.c_str(), nullptr);
+    ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + longDirectory).c_str(), nullptr));
+    const std::wstring normal = ScratchPath(L"normal");
+    Touch(normal + L"\\a.log");
+    RegisterInstallDir(L"SOFTWARE\\QebInfoTests\\Long", longDirectory);
+    RegisterInstallDir(L"SOFTWARE\\QebInfoTests\\Normal", normal);
+    WriteSettings(
+        SettingsFor("SOFTWARE\\QebInfoTests\\Long,SOFTWARE\\QebInfoTests\\Normal", "", "log"));
+    const ProcessResult result = RunQeb(826);
+    ::RemoveDirectoryW((L"\\\\?\\" + longDirectory).c_str());
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.Lines(),
+              Lines{longDirectory + L" 配下のファイル検索に失敗しました。エラー番号 = 206"});
+    const Lines report = SplitLines(Decode(ReadBytes(Report(826)), 932));
+    ASSERT_EQ(report.size(), 2u);
+    EXPECT_EQ(report[0], normal);
+    EXPECT_TRUE(IsDateLine(report[1], L"a.log")) << report[1];
+}
+
+// Each of these patterns took longer than any operator waits with a backtracking search.
+TEST_F(InventoryPhaseTest, NestedRepetitionsInIgnoreAndExtFinishPromptly) {
+    InstallProduct(827);
+    MakeDataRoot(827);
+    std::wstring deep = ScratchPath(L"deep");
+    for (int level = 0; level < 25; ++level) {
+        deep += L"\\" + std::to_wstring(level);
+        Touch(deep + L"\\Backup\\old.log");
+    }
+    Touch(deep + L"\\kept.log");
+    Touch(ScratchPath(L"deep\\") + std::wstring(40, L'x'));
+    RegisterInstallDir(L"SOFTWARE\\QebInfoTests\\Deep", ScratchPath(L"deep"));
+    WriteSettings(
+        "[COMMON]\r\nINSTALL_REG=SOFTWARE\\QebInfoTests\\Deep\r\n"
+        "IGNORE=(.*\\\\)*Backup\\\\\r\nEXT_NUM=2\r\n[EXT_00]\r\nEXT=log\r\n"
+        "TYPE=date\r\n[EXT_01]\r\nEXT=(x+x+)+y\r\nTYPE=date\r\n");
+    const DWORD start = ::GetTickCount();
+    const ProcessResult result = RunQeb(827);
+    EXPECT_LT(::GetTickCount() - start, 30000u);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    const Lines report = SplitLines(Decode(ReadBytes(Report(827)), 932));
+    ASSERT_EQ(report.size(), 2u);
+    EXPECT_EQ(report[0], deep);
+    EXPECT_TRUE(IsDateLine(report[1], L"kept.log")) << report[1];
+}
+
+TEST_F(InventoryPhaseTest, InstallRegLongerThanTheValueBufferIsRejected) {
+    InstallProduct(828);
+    MakeDataRoot(828);
+    WriteSettings(SettingsFor(std::string(1100, 'K'), "", "log"));
+    const ProcessResult result = RunQeb(828);
+    EXPECT_EQ(result.exitCode, 4u);
+    const Lines lines = result.Lines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4),
+              (Lines{L"設定ファイル(" + SettingsPath() + L")", L"セクション名(COMMON)",
+                     L"キー名(INSTALL_REG)", L"値の取得に失敗しました。"}));
+}
+
+// A report file whose writing fails part way; the writer itself is the real one.
+class FailingReportFile : public ReportFile {
+public:
+    enum class Fault { ShortWrite, Close };
+    explicit FailingReportFile(Fault fault) : m_fault(fault) {}
+
+protected:
+    bool WriteAll(void* file, const std::string& bytes, unsigned long& error) override {
+        if (m_fault == Fault::ShortWrite) {
+            DWORD written = 0;
+            ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size() / 2), &written,
+                        nullptr);
+            error = ERROR_DISK_FULL;
+            return false;
+        }
+        return ReportFile::WriteAll(file, bytes, error);
+    }
+    bool Close(void* file, unsigned long& error) override {
+        if (m_fault == Fault::Close) {
+            ::CloseHandle(file);
+            error = ERROR_WRITE_FAULT;
+            return false;
+        }
+        return ReportFile::Close(file, error);
+    }
+
+private:
+    Fault m_fault;
+};
+
+TEST(ReportFileTest, AFailedWriteOrCloseKeepsTheEarlierReport) {
+    ScratchFolder scratch(CurrentTestName());
+    const std::wstring path = scratch / L"QebVer.txt";
+    WriteBytes(path, "earlier report\r\n");
+    const std::pair<FailingReportFile::Fault, DWORD> faults[] = {
+        {FailingReportFile::Fault::ShortWrite, ERROR_DISK_FULL},
+        {FailingReportFile::Fault::Close, ERROR_WRITE_FAULT}};
+    for (const auto& [fault, error] : faults) {
+        ConsoleCapture console;
+        FailingReportFile file(fault);
+        EXPECT_EQ(file.Write(path, L"new report\r\n"), 0x80030103u);
+        EXPECT_EQ(console.Lines(), Lines{L"ファイル" + path + L"の保存に失敗しました。(" +
+                                         TrimLineEnd(GetSystemErrorText(error)) + L")"});
+        EXPECT_EQ(ReadBytes(path), "earlier report\r\n");
+        EXPECT_EQ(ListTree(scratch.Path()), Lines{L"QebVer.txt"});
+    }
+    ReportFile file;
+    EXPECT_EQ(file.Write(path, L"new report\r\n"), 0u);
+    EXPECT_EQ(ReadBytes(path), "new report\r\n");
 }
 
 TEST(InventoryPhaseUnitTest, EncodesAndTrims) {

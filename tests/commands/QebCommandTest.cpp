@@ -214,6 +214,39 @@ TEST_F(QebCommandTest, LockedSourceFileIsReportedAndTheWalkGoesOn) {
         collected.end());
 }
 
+// The copy of an earlier run is the operator's evidence: a failed refresh must not destroy it.
+TEST_F(QebCommandTest, SecondRunWithALockedSourceKeepsTheFirstCopy) {
+    const std::wstring product = InstallProduct(812, {L"A"});
+    MakeDataRoot(812);
+    const std::wstring source = product + L"\\Environment\\Instance\\A\\instance.ini";
+    Touch(source, "first run");
+    ASSERT_EQ(RunQeb(812).exitCode, 0u);
+    const Lines firstCollected = Collected(812);
+
+    Touch(source, "second run");
+    UniqueHandle holder(::CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+    const ProcessResult second = RunQeb(812);
+    EXPECT_EQ(second.exitCode, 0u);
+    EXPECT_EQ(second.Lines().size(), 1u) << second.output;
+    EXPECT_EQ(ReadBytes(CollectionRoot(812) + L"\\Environment\\Instance\\A\\instance.ini"),
+              "first run");
+    EXPECT_EQ(Collected(812), firstCollected);  // no temporary file left behind
+}
+
+// Boost stops an instance expression whose search explodes with its complexity error.
+TEST_F(QebCommandTest, ExplodingInstanceExpressionStopsOnTheExceptionPath) {
+    InstallProduct(813, {std::wstring(40, L'x')});
+    MakeDataRoot(813);
+    const DWORD start = ::GetTickCount();
+    const ProcessResult result = RunQeb(813, {L"-instances:(x+x+)+y"});
+    EXPECT_LT(::GetTickCount() - start, 30000u);
+    EXPECT_EQ(result.exitCode, 0x80040206u);
+    ASSERT_EQ(result.Lines().size(), 2u) << result.output;
+    EXPECT_NE(result.output.find("complexity"), std::string::npos) << result.output;
+}
+
 TEST_F(QebCommandTest, UnregisteredVersionCreatesNothing) {
     const ProcessResult result = RunQeb(8);
     EXPECT_EQ(result.exitCode, 0x8011041Fu);

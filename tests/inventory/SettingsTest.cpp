@@ -132,6 +132,30 @@ TEST_F(SettingsTest, MissingExtensionSectionOrKey) {
     EXPECT_EQ(m_error.message, ComposedError(L"EXT_01", L"TYPE", L"値の取得に失敗しました。"));
 }
 
+// A cut value would be used as if whole; one of exactly 1023 characters is whole.
+TEST_F(SettingsTest, ValuesLongerThan1023CharactersAreRejected) {
+    const std::string exact = "SOFTWARE\\" + std::string(1023 - 9, 'k');
+    EXPECT_TRUE(Read("[COMMON]\r\nINSTALL_REG=" + exact +
+                     "\r\nEXT_NUM=1\r\n[EXT_00]\r\nEXT=dll\r\n"
+                     "TYPE=date\r\n"));
+    EXPECT_EQ(m_keys, Strings{std::wstring(exact.begin(), exact.end())});
+
+    const std::string tooLong(1100, 'k');
+    const std::pair<std::string, std::pair<const wchar_t*, const wchar_t*>> cases[] = {
+        {"INSTALL_REG=" + tooLong + "\r\nEXT_NUM=1\r\n", {L"COMMON", L"INSTALL_REG"}},
+        {"INSTALL_REG=x\r\nIGNORE=\"a," + tooLong + "\"\r\nEXT_NUM=1\r\n", {L"COMMON", L"IGNORE"}},
+        {"INSTALL_REG=x\r\nEXT_NUM=1\r\n[EXT_00]\r\nEXT=" + tooLong + "\r\nTYPE=date\r\n",
+         {L"EXT_00", L"EXT"}},
+    };
+    int file = 0;
+    for (const auto& [content, place] : cases) {
+        m_path = m_scratch / (L"long" + std::to_wstring(++file) + L".ini");
+        EXPECT_FALSE(Read("[COMMON]\r\n" + content));
+        EXPECT_EQ(m_error.message,
+                  ComposedError(place.first, place.second, L"値の取得に失敗しました。"));
+    }
+}
+
 TEST_F(SettingsTest, IniValuesAreCutAt1023Characters) {
     WriteIni("[S]\r\nlong=" + std::string(1500, 'x') + "\r\nn=42\r\n");
     const CIniFile ini(m_path);

@@ -1,0 +1,65 @@
+#include "util/TemporarySibling.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "util/PathText.h"
+
+namespace qeb {
+namespace {
+
+constexpr int kNamesToTry = 1000;
+
+std::wstring CandidateName(const std::wstring& target, int attempt) {
+    return JoinPath(DirectoryOf(target), L"~" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                                             std::to_wstring(attempt) + L".tmp");
+}
+
+}  // namespace
+
+unsigned long TemporarySibling::Create(
+    const std::wstring& target, const std::function<unsigned long(const std::wstring&)>& create,
+    std::optional<TemporarySibling>& temporary) {
+    temporary.reset();
+    unsigned long error = ERROR_FILE_EXISTS;
+    for (int attempt = 0; attempt < kNamesToTry; ++attempt) {
+        const std::wstring path = CandidateName(target, attempt);
+        if (path.size() >= MAX_PATH) {
+            return ERROR_FILENAME_EXCED_RANGE;
+        }
+        error = create(path);
+        if (error == ERROR_SUCCESS) {
+            temporary.emplace(TemporarySibling(path, target));
+            return ERROR_SUCCESS;
+        }
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            return error;
+        }
+    }
+    return error;
+}
+
+TemporarySibling::TemporarySibling(std::wstring path, std::wstring target)
+    : m_path(std::move(path)), m_target(std::move(target)) {}
+
+TemporarySibling::TemporarySibling(TemporarySibling&& other) noexcept
+    : m_path(std::exchange(other.m_path, std::wstring())), m_target(std::move(other.m_target)) {}
+
+TemporarySibling::~TemporarySibling() {
+    if (!m_path.empty()) {
+        // A copy of a read-only file is read-only too, and could not be deleted so.
+        ::SetFileAttributesW(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(m_path.c_str());
+    }
+}
+
+unsigned long TemporarySibling::ReplaceTarget() {
+    if (!::MoveFileExW(m_path.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return ::GetLastError();
+    }
+    m_path.clear();
+    return ERROR_SUCCESS;
+}
+
+}  // namespace qeb

@@ -1,0 +1,40 @@
+// A file made beside a target and then moved into its place: the target is replaced as a
+// directory entry once the new content is whole, never written through, and an earlier file
+// stays as it was when anything fails. The temporary file is removed on every other path.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace qeb {
+
+class TemporarySibling {
+public:
+    // Makes the temporary file with `create`, which must fail with ERROR_FILE_EXISTS (or
+    // ERROR_ALREADY_EXISTS) for a name that is taken; names are tried until one is free.
+    // Returns the Win32 error of `create` (0 when it made the file); `temporary` is set then.
+    static unsigned long Create(const std::wstring& target,
+                                const std::function<unsigned long(const std::wstring&)>& create,
+                                std::optional<TemporarySibling>& temporary);
+
+    ~TemporarySibling();
+    TemporarySibling(TemporarySibling&& other) noexcept;
+    TemporarySibling& operator=(TemporarySibling&&) = delete;
+    TemporarySibling(const TemporarySibling&) = delete;
+    TemporarySibling& operator=(const TemporarySibling&) = delete;
+
+    const std::wstring& Path() const { return m_path; }
+
+    // Moves the file over the target, replacing whatever entry has its name. The Win32 error
+    // of the move, 0 on success.
+    unsigned long ReplaceTarget();
+
+private:
+    TemporarySibling(std::wstring path, std::wstring target);
+
+    std::wstring m_path;
+    std::wstring m_target;
+};
+
+}  // namespace qeb
