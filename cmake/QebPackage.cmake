@@ -1,6 +1,22 @@
-# Release ZIP: the exe, the sample settings and the operator guide, with a SHA-256 file beside it.
+# Release ZIP: the exe, the sample settings, collect.cmd and the operator guide, with a SHA-256
+# file beside it. collect.cmd is generated in the form that cmd of a Japanese Windows server
+# reads correctly (cmake/QebWindowsText.cmake); it lands beside QebInfo.exe in the build tree,
+# where the tests and the demo run it.
+find_program(QEB_ICONV iconv HINTS "C:/Program Files/Git/usr/bin" REQUIRED)
+set(QEB_COLLECT_SCRIPT ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/collect.cmd)
+set(QEB_WINDOWS_TEXT ${CMAKE_CURRENT_LIST_DIR}/QebWindowsText.cmake)
+add_custom_command(
+    OUTPUT ${QEB_COLLECT_SCRIPT}
+    COMMAND ${CMAKE_COMMAND} -DKIND=batch -DINPUT=${PROJECT_SOURCE_DIR}/package/collect.cmd.in
+            -DOUTPUT=${QEB_COLLECT_SCRIPT} -DVERSION=${PROJECT_VERSION} -DICONV=${QEB_ICONV}
+            -P ${QEB_WINDOWS_TEXT}
+    DEPENDS ${PROJECT_SOURCE_DIR}/package/collect.cmd.in ${QEB_WINDOWS_TEXT}
+    COMMENT "Generating collect.cmd (code page 932, CR LF)"
+    VERBATIM)
+add_custom_target(qeb_operator_files ALL DEPENDS ${QEB_COLLECT_SCRIPT})
+
 install(TARGETS QebInfo RUNTIME DESTINATION .)
-install(FILES samples/QebVer.ini docs/operator-guide.md DESTINATION .)
+install(FILES samples/QebVer.ini docs/operator-guide.md ${QEB_COLLECT_SCRIPT} DESTINATION .)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME QebInfo)
 set(CPACK_PACKAGE_VENDOR Velmora)
