@@ -1,0 +1,137 @@
+// collect.cmd as the operator runs it: beside QebInfo.exe, through cmd, with a registered
+// QEB 8 and the fake tool in place of msinfo32.exe, systeminfo.exe and wevtutil.exe.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <regex>
+
+#include "support/FakeTool.h"
+#include "support/ProductFixture.h"
+
+namespace qeb::test {
+namespace {
+
+using Lines = std::vector<std::wstring>;
+
+std::wstring Variable(const wchar_t* name) {
+    wchar_t buffer[256] = {};
+    const DWORD length = ::GetEnvironmentVariableW(name, buffer, 256);
+    return std::wstring(buffer, length < 256 ? length : 0);
+}
+
+std::wstring CommandInterpreter() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH + 1);
+    return std::wstring(buffer, length) + L"\\cmd.exe";
+}
+
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The lines of `lines` that begin with `label`.
+Lines Labelled(const Lines& lines, const std::wstring& label) {
+    Lines found;
+    for (const std::wstring& line : lines) {
+        if (line.compare(0, label.size(), label) == 0) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+class CollectScriptTest : public QebProductTest {
+protected:
+    void SetUp() override {
+        QebProductTest::SetUp();
+        m_tools = std::make_unique<FakeSystemTools>();
+        const std::wstring built = ModuleDirectory() + L"\\collect.cmd";
+        ASSERT_TRUE(::CopyFileW(built.c_str(), ScriptPath().c_str(), FALSE));
+        InstallProduct(8);
+    }
+    void TearDown() override {
+        m_tools.reset();
+        QebProductTest::TearDown();
+    }
+
+    std::wstring ScriptPath() const { return ExeDirectory() + L"\\collect.cmd"; }
+
+    ProcessResult Collect(const ProcessOptions& options) {
+        return RunProgram(CommandInterpreter(), {L"/c", ScriptPath(), L"8"}, options);
+    }
+
+    // The folder that the run made below the default destination; it must be the only one.
+    std::wstring Collection() const {
+        const std::wstring root = ExeDirectory() + L"\\collected";
+        Lines folders;
+        for (const std::wstring& entry : ListTree(root)) {
+            if (entry.find(L'\\') == entry.size() - 1) {
+                folders.push_back(entry.substr(0, entry.size() - 1));
+            }
+        }
+        EXPECT_EQ(folders.size(), 1u);
+        return folders.empty() ? root : root + L"\\" + folders[0];
+    }
+
+    Lines Summary(const std::wstring& folder) const {
+        return SplitLines(Decode(ReadBytes(folder + L"\\summary.txt"), 932));
+    }
+
+    std::unique_ptr<FakeSystemTools> m_tools;
+};
+
+TEST_F(CollectScriptTest, CollectsAllFourIntoOneFolderAndSummarisesThem) {
+    const ProcessResult result = Collect(FakeSystemTools::Options());
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+
+    const std::wstring folder = Collection();
+    const std::wstring name = folder.substr(folder.find_last_of(L'\\') + 1);
+    const std::wstring computer = Variable(L"COMPUTERNAME");
+    ASSERT_FALSE(computer.empty());
+    EXPECT_TRUE(std::regex_match(name, std::wregex(computer + L"_\\d{8}_\\d{6}")))
+        << Encode(name, 932);
+    for (const wchar_t* written :
+         {L"QEBW8\\Environment\\Config\\app.ini", L"QEBW8\\QebVer.txt", L"msinfo.txt",
+          L"sysinfo.txt", L"event\\system.xml", L"event\\application.xml"}) {
+        EXPECT_TRUE(IsFile(folder + L"\\" + written)) << Encode(written, 932);
+    }
+    // The operator is told what to send last.
+    ASSERT_FALSE(result.Lines().empty());
+    EXPECT_EQ(result.Lines().back(), folder);
+
+    const Lines summary = Summary(folder);
+    EXPECT_EQ(Labelled(summary, L"QebInfo バージョン: "),
+              Lines{L"QebInfo バージョン: " QEB_EXPECTED_VERSION});
+    EXPECT_EQ(Labelled(summary, L"コンピューター名: "), Lines{L"コンピューター名: " + computer});
+    const std::wstring exe = L"コマンド: \"" + ExePath() + L"\" ";
+    EXPECT_EQ(Labelled(summary, L"コマンド: "),
+              (Lines{exe + L"QEB \"-dest:" + folder + L"\" \"-product:8\"",
+                     exe + L"MSINFO \"-dest:" + folder + L"\\msinfo.txt\"",
+                     exe + L"SYSINFO \"-dest:" + folder + L"\\sysinfo.txt\"",
+                     exe + L"EVENT \"-dest:" + folder + L"\\event\""}));
+    EXPECT_EQ(Labelled(summary, L"終了コード: "), Lines(4, L"終了コード: 0x00000000 (0)"));
+}
+
+TEST_F(CollectScriptTest, AFailedStepIsSummarisedInHexAndFailsTheRun) {
+    // systeminfo alone gets the argument LIST; a crash code shows the sign of cmd's errorlevel.
+    const ProcessResult result = Collect(FakeSystemTools::Options(L"LIST:0xC0000005"));
+    EXPECT_EQ(result.exitCode, 1u) << result.output;
+
+    const std::wstring folder = Collection();
+    EXPECT_TRUE(IsFile(folder + L"\\event\\application.xml")) << "the step after it did not run";
+    const Lines summary = Summary(folder);
+    EXPECT_EQ(Labelled(summary, L"終了コード: "),
+              (Lines{L"終了コード: 0x00000000 (0)", L"終了コード: 0x00000000 (0)",
+                     L"終了コード: 0xC0000005 (-1073741819)", L"終了コード: 0x00000000 (0)"}));
+    const Lines meanings = Labelled(summary, L"意味: ");
+    ASSERT_EQ(meanings.size(), 4u);
+    EXPECT_EQ(meanings[2],
+              L"意味: システム ツール自身の終了コードです。"
+              L"画面のメッセージ「コマンド(…)の実行に失敗しました。」を確認してください。");
+}
+
+}  // namespace
+}  // namespace qeb::test
