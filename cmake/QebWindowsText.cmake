@@ -2,6 +2,9 @@
 #   cmake -DKIND=batch -DINPUT=collect.cmd.in -DOUTPUT=collect.cmd -DVERSION=1.0.0 -DICONV=iconv -P ...
 #     @PROJECT_VERSION@ filled in, CR LF, code page 932: cmd on a Japanese Windows reads a batch
 #     file in the console's code page, whatever the file holds.
+#   cmake -DKIND=guide -DINPUT=operator-guide.md -DOUTPUT=operator-guide.txt -P ...
+#     UTF-8 with a byte-order mark and CR LF: Notepad of Windows Server 2016 takes UTF-8 without
+#     the mark for the ANSI code page and shows the Japanese text garbled.
 cmake_minimum_required(VERSION 3.25)
 
 if(KIND STREQUAL "batch")
@@ -19,6 +22,12 @@ if(KIND STREQUAL "batch")
         message(FATAL_ERROR "${INPUT} holds text that code page 932 cannot show")
     endif()
     file(RENAME ${OUTPUT}.part ${OUTPUT})
+elseif(KIND STREQUAL "guide")
+    file(READ ${INPUT} text)
+    string(REPLACE "\r\n" "\n" text "${text}")
+    string(REPLACE "\n" "\r\n" text "${text}")
+    string(ASCII 239 187 191 bom)
+    file(WRITE ${OUTPUT} "${bom}${text}")
 else()
-    message(FATAL_ERROR "KIND must be batch")
+    message(FATAL_ERROR "KIND must be batch or guide")
 endif()

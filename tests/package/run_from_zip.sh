@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Unpacks the release ZIP into a fresh folder of the test prefix and runs a real
 # QEB collection from there: the sample QebVer.ini beside the exe drives the inventory.
+# Also checks that collect.cmd and the guide come in the forms that cmd and Notepad of a
+# Japanese Windows server read: code page 932 with CR LF, and UTF-8 with a byte-order mark
+# and CR LF.
 # Usage: run_from_zip.sh BUILD_DIR WINE_RUN
 set -euo pipefail
 build=$1
@@ -18,9 +21,23 @@ rm -rf "$root"
 mkdir -p "$root/unpacked"
 (cd "$root/unpacked" && cmake -E tar xf "$zip")
 tool=$(ls -d "$root"/unpacked/QebInfo-*-win64)
-for f in QebInfo.exe QebVer.ini operator-guide.md; do
+for f in QebInfo.exe QebVer.ini collect.cmd operator-guide.txt; do
     [ -f "$tool/$f" ] || fail "$f missing from the ZIP"
 done
+
+# Every line ends in CR LF: no LF without a CR before it.
+crlf_only() { ! LC_ALL=C grep -aq $'[^\r]$\|^$' "$1"; }
+guide=$tool/operator-guide.txt
+[ "$(head -c 3 "$guide" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the guide has no UTF-8 byte-order mark"
+crlf_only "$guide" || fail "the guide has lines without CR LF"
+grep -qF 'QebInfo 運用ガイド' "$guide" || fail "the guide is not UTF-8"
+script=$tool/collect.cmd
+crlf_only "$script" || fail "collect.cmd has lines without CR LF"
+version=${zip##*/QebInfo-}
+version=${version%-win64.zip}
+LC_ALL=C grep -aqF "set \"QEB_VERSION=$version\"" "$script" || fail "collect.cmd does not carry version $version"
+LC_ALL=C grep -aqF "$(printf '管理者として実行' | iconv -f UTF-8 -t CP932)" "$script" ||
+    fail "collect.cmd is not in code page 932"
 
 # A QEB 8 product and the two install directories that the sample QebVer.ini names.
 mkdir -p "$root/product/Environment/Config" "$root/product/Environment/Instance/Tokyo" \
