@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds QebInfo (if needed), creates a sample QEB 8 installation in a Wine
 # prefix of its own that behaves as a Japanese Windows, and runs all four
-# commands against it. Console text and QebVer.txt are converted from code
-# page 932 for this terminal.
+# commands against it, then all four at once with collect.cmd. Console text,
+# QebVer.txt and summary.txt are converted from code page 932 for this terminal.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 
@@ -10,12 +10,13 @@ set -euo pipefail
 qeb_wine_env "$QEB_BUILD_DIR/demo-prefix"
 qeb_start_wineserver
 qeb_ensure_prefix
-[ -f "$QEB_BUILD_DIR/bin/QebInfo.exe" ] || qeb_configure_and_build >/dev/null
+[ -f "$QEB_BUILD_DIR/bin/QebInfo.exe" ] && [ -f "$QEB_BUILD_DIR/bin/collect.cmd" ] ||
+    qeb_configure_and_build >/dev/null
 
 drive_c=$WINEPREFIX/drive_c
 tool_dir=$drive_c/QebInfo
 mkdir -p "$tool_dir"
-cp "$QEB_BUILD_DIR/bin/QebInfo.exe" "$tool_dir/"
+cp "$QEB_BUILD_DIR/bin/QebInfo.exe" "$QEB_BUILD_DIR/bin/collect.cmd" "$tool_dir/"
 cp "$QEB_ROOT/samples/QebVer.ini" "$tool_dir/"
 
 # Wine hands Unix only the low byte of an exit code; cmd's errorlevel has all 32 bits.
@@ -99,3 +100,11 @@ show_file "$out/system/sysinfo.txt" sysinfo.txt CP932
 run EVENT -dest:'C:\QebCollect\event'
 show_file "$out/event/system.xml" system.xml UTF-16
 show_file "$out/event/application.xml" application.xml UTF-16
+
+# collect.cmd runs the four commands into one folder and summarises their exit codes.
+rm -rf "$tool_dir/collected"
+printf '\n$ collect.cmd 8\n'
+wine cmd.exe /c 'C:\QebInfo\collect.cmd' 8 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' || true
+collection=$(ls -d "$tool_dir"/collected/*/ | head -n 1)
+printf '\nsummary.txt:\n'
+iconv -f CP932 -t UTF-8 "$collection/summary.txt" | tr -d '\r' | sed 's/^/  /'
