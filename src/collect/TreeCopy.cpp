@@ -6,9 +6,12 @@
 #include <boost/filesystem.hpp>
 #include <boost/format.hpp>
 #include <optional>
+#include <unordered_set>
+#include <vector>
 
 #include "MessageCatalog.h"
 #include "util/Console.h"
+#include "util/FileIdentity.h"
 #include "util/Messages.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
@@ -36,7 +39,13 @@ struct TreeCopyJob {
     LogExpressions expressions;
     // The target directory that the last entry made sure of: the walk lists a directory's
     // files one after another, so their common parent is asked about once.
-    std::wstring ensuredDirectory;
+    std::wstring ensuredDirectory{};
+    bool ensuredIsSafe = true;
+    // Target directories known to be no link: made here, or found to be plain directories.
+    std::unordered_set<std::wstring> safeDirectories{};
+    // The collection root, which the walk must not enter when it lies inside the source.
+    std::optional<FileIdentity> collectionRoot{};
+    bool rootMayBeInsideSource = false;
 };
 
 void ReportFailure(const std::exception& error) {
@@ -58,12 +67,62 @@ bool IsUnwantedLog(const TreeCopyJob& job, const std::wstring& text) {
     return !job.vmViewer && boost::regex_search(text, job.expressions.vmViewer);
 }
 
-// A directory that did not exist is simply made; anything else takes the full check.
-void EnsureTargetDirectory(TreeCopyJob& job, const std::wstring& directory) {
+// Whether anything written into `directory` stays below the collection root: no directory
+// between it and the root may be a link that someone placed there, pointing elsewhere.
+// Levels that do not exist yet will be made here, which makes them safe.
+bool IsSafeTargetDirectory(TreeCopyJob& job, const std::wstring& directory) {
+    const std::wstring root = job.destinationRoot.wstring();
+    std::vector<std::wstring> checked;
+    for (std::wstring level = directory;
+         level.size() > root.size() && !job.safeDirectories.count(level);
+         level = DirectoryOf(level)) {
+        const DWORD attributes = ::GetFileAttributesW(level.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+                return false;
+            }
+            checked.push_back(level);
+        }
+    }
+    job.safeDirectories.insert(checked.begin(), checked.end());
+    return true;
+}
+
+// A directory that did not exist below a safe one is simply made; anything else takes the
+// full check. Nothing is made through a link.
+bool EnsureTargetDirectory(TreeCopyJob& job, const std::wstring& directory) {
+    job.ensuredDirectory = directory;
+    job.ensuredIsSafe = true;
+    if (job.safeDirectories.count(DirectoryOf(directory)) &&
+        ::CreateDirectoryW(directory.c_str(), nullptr)) {
+        job.safeDirectories.insert(directory);
+        return true;
+    }
+    if (!IsSafeTargetDirectory(job, directory)) {
+        job.ensuredIsSafe = false;
+        return false;
+    }
     if (!::CreateDirectoryW(directory.c_str(), nullptr)) {
         EnsureDirectory(directory);
     }
-    job.ensuredDirectory = directory;
+    job.safeDirectories.insert(directory);
+    return true;
+}
+
+// The walk must not copy the collection it fills: a directory of the source that is the
+// collection root, however spelled or linked, is left out with everything below it.
+bool IsCollectionRoot(const TreeCopyJob& job, const fs::directory_entry& entry) {
+    if (!job.collectionRoot || !fs::is_directory(entry.status())) {
+        return false;
+    }
+    if (!job.rootMayBeInsideSource) {
+        const DWORD attributes = ::GetFileAttributesW(entry.path().c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES ||
+            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            return false;
+        }
+    }
+    return IdentifyFile(entry.path().wstring()) == job.collectionRoot;
 }
 
 // The walk has already told each entry's kind: only links and the like are asked again.
@@ -87,12 +146,13 @@ void CopyEntry(TreeCopyJob& job, const fs::directory_entry& entry) {
     }
     const std::wstring parent = target.parent_path().wstring();
     if (parent != job.ensuredDirectory) {
-        if (!IsDirectory(parent)) {
+        job.ensuredDirectory = parent;
+        job.ensuredIsSafe = IsSafeTargetDirectory(job, parent);
+        if (job.ensuredIsSafe && !IsDirectory(parent)) {
             EnsureDirectory(parent);
         }
-        job.ensuredDirectory = parent;
     }
-    if (!CopyFileOverwrite(path, target)) {
+    if (!job.ensuredIsSafe || !CopyFileOverwrite(path, target)) {
         PrintLine(
             LoadMessage(msg::kFileCopyFailed, path.wstring().c_str(), target.wstring().c_str()));
     }
@@ -217,9 +277,20 @@ bool CopyDirectoryTree(const fs::path& source, const fs::path& destinationRoot,
     if (!PrepareRoots(source, destinationRoot)) {
         return false;
     }
-    TreeCopyJob job{destinationRoot, base, include, exclude, eventLog, vmViewer, {}, {}};
+    TreeCopyJob job{destinationRoot, base, include, exclude, eventLog, vmViewer, {}};
+    job.safeDirectories.insert(destinationRoot.wstring());
+    job.collectionRoot = IdentifyFile(destinationRoot.wstring());
+    // Only then is every directory of the source worth asking; else only links can lead there.
+    const std::wstring resolvedRoot = ResolvedPath(destinationRoot.wstring());
+    const std::wstring resolvedSource = ResolvedPath(source.wstring());
+    job.rootMayBeInsideSource = resolvedRoot.empty() || resolvedSource.empty() ||
+                                IsSameOrBelow(resolvedRoot, resolvedSource);
     for (fs::recursive_directory_iterator it(source), end; it != end; ++it) {
         try {
+            if (IsCollectionRoot(job, *it)) {
+                it.disable_recursion_pending();
+                continue;
+            }
             CopyEntry(job, *it);
         } catch (const fs::filesystem_error& error) {
             ReportFailure(error);

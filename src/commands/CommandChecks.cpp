@@ -12,7 +12,7 @@ const wchar_t kDestOption[] = L"-dest:";
 
 }  // namespace
 
-ResultCode CheckDestination(const std::wstring& dest) {
+ResultCode CheckDestination(const std::wstring& dest, DestinationUse use) {
     if (dest.empty()) {
         PrintLine(LoadMessage(msg::kParameterMissing, kDestOption));
         return kInvalidArgument;
@@ -20,6 +20,11 @@ ResultCode CheckDestination(const std::wstring& dest) {
     if (dest.size() > kMaxDestinationLength) {
         PrintLine(LoadMessage(msg::kPathTooLong, kDestOption));
         return kPathTooLong;
+    }
+    const wchar_t* const refused = use == DestinationUse::CommandLine ? L"\"%" : L"\"";
+    if (dest.find_first_of(refused) != std::wstring::npos) {
+        PrintLine(LoadMessage(msg::kParameterInvalid, kDestOption));
+        return kInvalidArgument;
     }
     return kSuccess;
 }

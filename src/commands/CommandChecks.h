@@ -8,8 +8,17 @@
 
 namespace qeb {
 
-// -dest: must be given and shorter than 260 code units; prints 102 or 123 otherwise.
-ResultCode CheckDestination(const std::wstring& dest);
+// How a command uses its -dest: value besides as a path.
+enum class DestinationUse {
+    Path,
+    // Also inside a cmd.exe command line, where a double quote ends the quoting and %NAME%
+    // is expanded: a value with either would run or redirect something nobody asked for.
+    CommandLine,
+};
+
+// -dest: must be given, shorter than 260 code units, and free of a double quote (which no
+// Windows path holds) and, for a command line, of %; prints 102, 123 or 124 otherwise.
+ResultCode CheckDestination(const std::wstring& dest, DestinationUse use);
 
 // Prints the help text unprocessed and returns 0.
 ResultCode PrintUsage(PlainText help);

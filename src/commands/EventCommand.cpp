@@ -33,7 +33,8 @@ ResultCode CEventCommand::Usage() {
 }
 
 ResultCode CEventCommand::Run() {
-    if (const ResultCode invalid = CheckDestination(m_strDest); invalid != kSuccess) {
+    if (const ResultCode invalid = CheckDestination(m_strDest, DestinationUse::CommandLine);
+        invalid != kSuccess) {
         return invalid;
     }
     // Without a system root the tool would be looked up relative to the current directory.

@@ -9,7 +9,8 @@
 namespace qeb {
 namespace {
 
-const ReportTool kMsinfoTool = {L"System32\\msinfo32.exe", &BuildMsinfoCommandLine};
+const ReportTool kMsinfoTool = {L"System32\\msinfo32.exe", &BuildMsinfoCommandLine,
+                                DestinationUse::Path};
 
 }  // namespace
 

@@ -53,7 +53,8 @@ ResultCode CQebCommand::Usage() {
 }
 
 ResultCode CQebCommand::CheckOptions() const {
-    if (const ResultCode invalid = CheckDestination(m_strDest); invalid != kSuccess) {
+    if (const ResultCode invalid = CheckDestination(m_strDest, DestinationUse::Path);
+        invalid != kSuccess) {
         return invalid;
     }
     if (m_nProduct == 0) {
@@ -82,6 +83,12 @@ ResultCode CQebCommand::Run() {
     }
     if (!EnsureDirectory(m_strDest)) {
         PrintLine(LoadMessage(msg::kDirectoryCreateFailed, m_strDest.c_str()));
+        return kCannotMake;
+    }
+    // A collection root that someone made a link would have the copy write wherever it
+    // points, as administrator.
+    if (IsReparsePoint(collectionRoot)) {
+        PrintLine(LoadMessage(msg::kDirectoryCreateFailed, collectionRoot.c_str()));
         return kCannotMake;
     }
     if (const ResultCode failed = CopyProductTrees(productDirectory, dataRoot, collectionRoot);

@@ -9,7 +9,8 @@
 namespace qeb {
 namespace {
 
-const ReportTool kSysinfoTool = {L"System32\\systeminfo.exe", &BuildSysinfoCommandLine};
+const ReportTool kSysinfoTool = {L"System32\\systeminfo.exe", &BuildSysinfoCommandLine,
+                                 DestinationUse::CommandLine};
 
 }  // namespace
 

@@ -46,7 +46,8 @@ ResultCode RunToolCommandLine(const std::wstring& commandLine) {
 }
 
 ResultCode WriteToolReport(const ReportTool& tool, const std::wstring& dest) {
-    if (const ResultCode invalid = CheckDestination(dest); invalid != kSuccess) {
+    if (const ResultCode invalid = CheckDestination(dest, tool.destinationUse);
+        invalid != kSuccess) {
         return invalid;
     }
     const std::wstring systemRoot = GetSystemRoot();

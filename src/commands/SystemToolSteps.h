@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "commands/CommandChecks.h"
 #include "util/ResultCode.h"
 
 namespace qeb {
@@ -22,6 +23,7 @@ ResultCode RunToolCommandLine(const std::wstring& commandLine);
 struct ReportTool {
     const wchar_t* pathBelowSystemRoot;
     std::wstring (*buildCommandLine)(const std::wstring& toolPath, const std::wstring& dest);
+    DestinationUse destinationUse;
 };
 
 ResultCode WriteToolReport(const ReportTool& tool, const std::wstring& dest);

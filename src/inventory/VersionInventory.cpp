@@ -57,19 +57,6 @@ std::wstring ReadInstallDir(const std::wstring& keyPath) {
 
 }  // namespace
 
-std::optional<CVersionInventory::FileIdentity> CVersionInventory::IdentifyDirectory(
-    const std::wstring& path) {
-    UniqueFileHandle handle(
-        ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!handle || !::GetFileInformationByHandle(handle.Get(), &info)) {
-        return std::nullopt;
-    }
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-}
-
 class CVersionInventory::ScanLevelGuard {
 public:
     ScanLevelGuard(std::vector<ScanLevel>& path, const std::wstring& directory) : m_path(path) {
@@ -216,14 +203,14 @@ bool CVersionInventory::ShouldFollow(const std::wstring& path, DWORD attributes)
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
         return true;
     }
-    const auto target = IdentifyDirectory(path);
+    const auto target = IdentifyFile(path);
     if (!target) {
         return true;
     }
     const bool intoScanPath =
         std::any_of(m_aScanPath.begin(), m_aScanPath.end(), [&target](ScanLevel& level) {
             if (!level.identified) {
-                level.identity = IdentifyDirectory(level.path);
+                level.identity = IdentifyFile(level.path);
                 level.identified = true;
             }
             return level.identity == target;

@@ -14,6 +14,7 @@
 
 #include "inventory/InventoryPattern.h"
 #include "inventory/Settings.h"
+#include "util/FileIdentity.h"
 
 namespace qeb {
 
@@ -47,17 +48,6 @@ public:
     DWORD GetLastErrorCode() const { return m_dwLastError; }
 
 private:
-    struct FileIdentity {
-        DWORD volume = 0;
-        ULONGLONG index = 0;
-        bool operator==(const FileIdentity& other) const {
-            return volume == other.volume && index == other.index;
-        }
-        bool operator<(const FileIdentity& other) const {
-            return volume != other.volume ? volume < other.volume : index < other.index;
-        }
-    };
-
     struct ScanLevel {
         std::wstring path;
         bool identified = false;
@@ -65,8 +55,6 @@ private:
     };
 
     class ScanLevelGuard;
-
-    static std::optional<FileIdentity> IdentifyDirectory(const std::wstring& path);
 
     bool ResolveInstallDirs(const std::vector<std::wstring>& keys);
     bool CompileIgnorePatterns(const std::vector<std::wstring>& patterns);

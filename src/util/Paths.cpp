@@ -20,6 +20,12 @@ bool PathExists(const std::wstring& path) {
     return fs::exists(fs::status(path));
 }
 
+bool IsReparsePoint(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 bool EnsureDirectory(const std::wstring& path) {
     if (IsDirectory(path)) {
         return true;

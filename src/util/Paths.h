@@ -10,6 +10,10 @@ namespace qeb {
 bool IsDirectory(const std::wstring& path);
 bool PathExists(const std::wstring& path);
 
+// True when the path names a link of any kind (junction, symbolic link, mount point): the
+// entry itself, not what it leads to.
+bool IsReparsePoint(const std::wstring& path);
+
 // True when the directory is there afterwards and was there or its last level
 // was created here; creation failures raise filesystem_error.
 bool EnsureDirectory(const std::wstring& path);

@@ -43,8 +43,25 @@ std::wstring SystemDirectory() {
     return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
 }
 
-void StopChild(HANDLE process) {
-    ::TerminateProcess(process, WAIT_TIMEOUT);
+// A job that ends every process in it when its last handle is closed: at the time limit,
+// and when this program ends for whatever reason, nothing the child started runs on. The
+// handle is not inheritable, so no child holds the job open.
+UniqueHandle CreateKillOnCloseJob() {
+    UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job && !::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits,
+                                          sizeof limits)) {
+        job.Reset();
+    }
+    return job;
+}
+
+// The whole tree when the child is in the job, else the child alone.
+void StopChild(HANDLE process, HANDLE job) {
+    if (job == nullptr || !::TerminateJobObject(job, WAIT_TIMEOUT)) {
+        ::TerminateProcess(process, WAIT_TIMEOUT);
+    }
     ::WaitForSingleObject(process, kTerminationGraceMs);
 }
 
@@ -72,18 +89,29 @@ ResultCode RunProcess(const std::wstring& commandLine, DWORD timeLimitMs) {
     writableLine.push_back(L'\0');
     const std::wstring applicationName = ApplicationNameFor(commandLine);
 
+    // Suspended until it is in the job, so that nothing it starts escapes the job.
     PROCESS_INFORMATION info{};
     if (!::CreateProcessW(applicationName.empty() ? nullptr : applicationName.c_str(),
-                          writableLine.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr,
-                          nullptr, &startup, &info)) {
+                          writableLine.data(), nullptr, nullptr, TRUE,
+                          CREATE_NEW_CONSOLE | CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                          &info)) {
         return LastErrorAsResult();
     }
     const UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
+    UniqueHandle job = CreateKillOnCloseJob();
+    if (job && !::AssignProcessToJobObject(job.Get(), process.Get())) {
+        job.Reset();  // runs as before, without the job
+    }
+    ::ResumeThread(thread.Get());
     thread.Reset();
 
-    if (::WaitForSingleObject(process.Get(), timeLimitMs) == WAIT_TIMEOUT) {
-        StopChild(process.Get());
+    const DWORD waited = ::WaitForSingleObject(process.Get(), timeLimitMs);
+    if (waited == WAIT_FAILED) {
+        return LastErrorAsResult();
+    }
+    if (waited == WAIT_TIMEOUT) {
+        StopChild(process.Get(), job.Get());
     }
     return ReadExitCode(process.Get());
 }

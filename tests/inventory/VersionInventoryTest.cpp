@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "inventory/VersionInventory.h"
+#include "support/DirectoryLink.h"
 #include "support/ProcessHarness.h"
 #include "support/Scratch.h"
 #include "util/UniqueOwner.h"
@@ -65,79 +66,6 @@ private:
     void DeleteAll() { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, m_root.c_str()); }
 
     std::wstring m_root;
-};
-
-// A directory link made the way the platform allows: a Unix symbolic link under Wine,
-// whose CreateSymbolicLinkW does nothing; a Windows one elsewhere.
-class DirectoryLink {
-public:
-    DirectoryLink(const std::wstring& link, const std::wstring& target) : m_link(link) {
-        if (const auto toUnix = UnixNameFunction()) {
-            RunUnix(L"Z:\\bin\\ln", L"-s " + test::QuoteArgument(UnixName(toUnix, target)) + L" " +
-                                        test::QuoteArgument(UnixName(toUnix, link)));
-            WaitUntil(true);
-        } else {
-            ::CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2);
-        }
-    }
-
-    // Removed here, before the scratch folder goes: its clean-up does not expect links.
-    ~DirectoryLink() {
-        if (const auto toUnix = UnixNameFunction()) {
-            RunUnix(L"Z:\\bin\\rm", test::QuoteArgument(UnixName(toUnix, m_link)));
-            WaitUntil(false);
-        } else {
-            ::RemoveDirectoryW(m_link.c_str());
-        }
-    }
-
-    DirectoryLink(const DirectoryLink&) = delete;
-    DirectoryLink& operator=(const DirectoryLink&) = delete;
-
-    bool Exists() const {
-        const DWORD attributes = ::GetFileAttributesW(m_link.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES &&
-               (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    }
-
-private:
-    // Without inherited handles: under Wine, a Unix child given ours made the rest of the
-    // test's standard output disappear.
-    static void RunUnix(const std::wstring& program, const std::wstring& arguments) {
-        std::wstring commandLine = program + L" " + arguments;
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                             nullptr, nullptr, &startup, &info)) {
-            UniqueHandle process(info.hProcess);
-            UniqueHandle thread(info.hThread);
-        }
-    }
-
-    // Wine does not wait for the Unix programs that it starts.
-    void WaitUntil(bool exists) const {
-        for (int i = 0; i < 500 && Exists() != exists; ++i) {
-            ::Sleep(10);
-        }
-    }
-
-    using UnixNameFn = char*(CDECL*)(const wchar_t*);
-
-    static UnixNameFn UnixNameFunction() {
-        const FARPROC function =
-            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
-        return reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(function));
-    }
-
-    static std::wstring UnixName(UnixNameFn toUnix, const std::wstring& path) {
-        char* name = toUnix(path.c_str());
-        const std::wstring wide = name != nullptr ? test::Decode(name, CP_UTF8) : std::wstring();
-        ::HeapFree(::GetProcessHeap(), 0, name);
-        return wide;
-    }
-
-    std::wstring m_link;
 };
 
 class VersionInventoryTest : public testing::Test {
@@ -378,10 +306,10 @@ TEST_F(VersionInventoryTest, LinkBackIntoTheTreeIsNotFollowed) {
     test::WriteBytes(another + L"\\d.log", "x");
     const std::wstring d = StampAt(another + L"\\d.log", 1300000000);
 
-    const DirectoryLink toRoot(Path(L"sub\\up"), Root());
-    const DirectoryLink toSelf(Path(L"sub\\self"), Path(L"sub"));
-    const DirectoryLink outside(Path(L"sub\\out"), other);
-    const DirectoryLink outsideToo(Path(L"sub\\out2"), another);
+    const test::DirectoryLink toRoot(Path(L"sub\\up"), Root());
+    const test::DirectoryLink toSelf(Path(L"sub\\self"), Path(L"sub"));
+    const test::DirectoryLink outside(Path(L"sub\\out"), other);
+    const test::DirectoryLink outsideToo(Path(L"sub\\out2"), another);
     if (!toRoot.Exists() || !toSelf.Exists() || !outside.Exists() || !outsideToo.Exists()) {
         GTEST_SKIP() << "directory links cannot be made here";
     }
@@ -396,13 +324,13 @@ TEST_F(VersionInventoryTest, LinkBackIntoTheTreeIsNotFollowed) {
 // Two links in each of 20 nested directories, each to the next level: followed every time,
 // they made the scan visit about a million directories.
 TEST_F(VersionInventoryTest, LinksThatFanOutAreFollowedOncePerTarget) {
-    std::vector<std::unique_ptr<DirectoryLink>> links;
+    std::vector<std::unique_ptr<test::DirectoryLink>> links;
     std::wstring level = Root();
     for (int depth = 0; depth < 20; ++depth) {
         const std::wstring next = level + L"\\L" + std::to_wstring(depth + 1);
         test::WriteBytes(next + L"\\f.log", "x");
-        links.push_back(std::make_unique<DirectoryLink>(level + L"\\a", next));
-        links.push_back(std::make_unique<DirectoryLink>(level + L"\\b", next));
+        links.push_back(std::make_unique<test::DirectoryLink>(level + L"\\a", next));
+        links.push_back(std::make_unique<test::DirectoryLink>(level + L"\\b", next));
         if (!links.back()->Exists()) {
             GTEST_SKIP() << "directory links cannot be made here";
         }

@@ -7,6 +7,8 @@
 //                      word, the bare number for runs without such a word
 //   QEB_FAKE_SLEEP_MS  milliseconds to sleep before writing the output
 //   QEB_FAKE_HOLD      a file that it keeps open for writing (others may read) while it sleeps
+//   QEB_FAKE_GRANDCHILD a file: it starts a copy of itself that sleeps two minutes, and
+//                      writes "<its own id> <the copy's id>" there
 #include <windows.h>
 
 #include <cwchar>
@@ -117,12 +119,36 @@ void WriteOutput(const std::vector<std::wstring>& arguments, const std::string& 
     WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), text.size());
 }
 
+void StartSleepingCopy(const std::wstring& modulePath, const std::wstring& idFile) {
+    ::SetEnvironmentVariableW(L"QEB_FAKE_GRANDCHILD", nullptr);
+    const std::wstring ownSleep = Variable(L"QEB_FAKE_SLEEP_MS");
+    ::SetEnvironmentVariableW(L"QEB_FAKE_SLEEP_MS", L"120000");
+    std::wstring commandLine = L"\"" + modulePath + L"\"";
+    // No standard handles of ours: a copy left running must not hold a test's pipe.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessW(modulePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                         nullptr, nullptr, &startup, &info)) {
+        ::CloseHandle(info.hThread);
+        ::CloseHandle(info.hProcess);
+    }
+    ::SetEnvironmentVariableW(L"QEB_FAKE_SLEEP_MS", ownSleep.empty() ? nullptr : ownSleep.c_str());
+    const std::string ids =
+        std::to_string(::GetCurrentProcessId()) + " " + std::to_string(info.dwProcessId);
+    AppendToFile(idFile, ids.data(), ids.size());
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring modulePath = ModulePath();
     const std::vector<std::wstring> arguments = Arguments(argc, argv);
     RecordRun(modulePath);
+    if (const std::wstring idFile = Variable(L"QEB_FAKE_GRANDCHILD"); !idFile.empty()) {
+        StartSleepingCopy(modulePath, idFile);
+    }
     const std::wstring held = Variable(L"QEB_FAKE_HOLD");
     const HANDLE heldFile =
         held.empty() ? INVALID_HANDLE_VALUE
