@@ -31,6 +31,11 @@ inline constexpr NumberedMessage<TextInsert> kParameterInvalid{IDS_PARAMETER_INV
 inline constexpr NumberedMessage<TextInsert, TextInsert> kFileSaveFailed{IDS_FILE_SAVE_FAILED};
 inline constexpr NumberedMessage<TextInsert, TextInsert> kFileCreateFailed{IDS_FILE_CREATE_FAILED};
 
+// The progress line.
+inline constexpr NumberedMessage<SignedInsert, TextInsert> kProgressCopy{IDS_PROGRESS_COPY};
+inline constexpr NumberedMessage<SignedInsert> kProgressInventory{IDS_PROGRESS_INVENTORY};
+inline constexpr NumberedMessage<TextInsert, SignedInsert> kProgressTool{IDS_PROGRESS_TOOL};
+
 // printf-style inserts.
 inline constexpr PrintfMessage<TextInsert> kDirectoryNotFound{IDS_DIRECTORY_NOT_FOUND};
 inline constexpr PrintfMessage<TextInsert> kRegexInvalid{IDS_REGEX_INVALID};

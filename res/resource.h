@@ -31,3 +31,7 @@
 #define IDS_VALUE_EMPTY 137
 #define IDS_SECTION_NAME 138
 #define IDS_USAGE_SYSINFO 139
+// The progress line on a real console.
+#define IDS_PROGRESS_COPY 140
+#define IDS_PROGRESS_INVENTORY 141
+#define IDS_PROGRESS_TOOL 142

@@ -7,6 +7,7 @@
 #include "app/SystemLocale.h"
 #include "util/Console.h"
 #include "util/Messages.h"
+#include "util/StatusLine.h"
 
 int wmain(int argc, wchar_t** argv) {
     qeb::ApplySystemLocale();
@@ -20,5 +21,6 @@ int wmain(int argc, wchar_t** argv) {
 
     const qeb::ResultCode result = qeb::DispatchCommand(argc, argv);
     qeb::PrintClosingLine(result);
+    qeb::StatusLine::Get().Erase();  // the screen ends with the lines printed, nothing more
     return static_cast<int>(result);
 }

@@ -36,6 +36,7 @@ struct TreeCopyJob {
     const FilterList& exclude;
     int eventLog;
     int vmViewer;
+    const CopiedFileNotice& onCopied;
     LogExpressions expressions;
     // The target directory that the last entry made sure of: the walk lists a directory's
     // files one after another, so their common parent is asked about once.
@@ -155,6 +156,8 @@ void CopyEntry(TreeCopyJob& job, const fs::directory_entry& entry) {
     if (!job.ensuredIsSafe || !CopyFileOverwrite(path, target)) {
         PrintLine(
             LoadMessage(msg::kFileCopyFailed, path.wstring().c_str(), target.wstring().c_str()));
+    } else if (job.onCopied) {
+        job.onCopied();
     }
 }
 
@@ -273,11 +276,11 @@ bool CopyFileOverwrite(const fs::path& source, const fs::path& target) {
 
 bool CopyDirectoryTree(const fs::path& source, const fs::path& destinationRoot,
                        const fs::path& base, const FilterList& include, const FilterList& exclude,
-                       int eventLog, int vmViewer) {
+                       int eventLog, int vmViewer, const CopiedFileNotice& onCopied) {
     if (!PrepareRoots(source, destinationRoot)) {
         return false;
     }
-    TreeCopyJob job{destinationRoot, base, include, exclude, eventLog, vmViewer, {}};
+    TreeCopyJob job{destinationRoot, base, include, exclude, eventLog, vmViewer, onCopied, {}};
     job.safeDirectories.insert(destinationRoot.wstring());
     job.collectionRoot = IdentifyFile(destinationRoot.wstring());
     // Only then is every directory of the source worth asking; else only links can lead there.

@@ -5,6 +5,7 @@
 
 #include <boost/filesystem/path.hpp>
 #include <boost/regex.hpp>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,9 +36,13 @@ bool CopyFileOverwrite(const boost::filesystem::path& source,
 // False only when the source is no directory or the destination root cannot be
 // prepared; single failed entries print a line and the walk goes on. Failures to
 // list a directory during the walk throw filesystem_error.
+// Told after each file that arrived, for the progress line.
+using CopiedFileNotice = std::function<void()>;
+
 bool CopyDirectoryTree(const boost::filesystem::path& source,
                        const boost::filesystem::path& destinationRoot,
                        const boost::filesystem::path& base, const FilterList& include,
-                       const FilterList& exclude, int eventLog, int vmViewer);
+                       const FilterList& exclude, int eventLog, int vmViewer,
+                       const CopiedFileNotice& onCopied = {});
 
 }  // namespace qeb

@@ -52,7 +52,8 @@ ResultCode CEventCommand::Run() {
     for (const EventLog& log : kLogsInExportOrder) {
         const std::wstring outputFile = BuildEventOutputFile(m_strDest, log.baseFileName);
         lastExitCode =
-            RunToolCommandLine(BuildEventCommandLine(log.name, outputFile, toolDirectory));
+            RunToolCommandLine(BuildEventCommandLine(log.name, outputFile, toolDirectory),
+                               std::wstring(L"wevtutil.exe ") + log.name);
     }
     return lastExitCode;
 }

@@ -13,6 +13,7 @@
 #include "util/Messages.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
+#include "util/StatusLine.h"
 #include "util/TemporarySibling.h"
 #include "util/UniqueOwner.h"
 
@@ -112,7 +113,12 @@ ResultCode RunInventoryPhase(const std::wstring& collectionRoot) {
         PrintLine(inventory.GetErrorMessage());
         return kSettingsRejected;
     }
+    inventory.SetListingNotice([](std::size_t listed) {
+        StatusLine::Get().Update(
+            [listed] { return LoadMessage(msg::kProgressInventory, static_cast<int>(listed)); });
+    });
     inventory.Scan();
+    StatusLine::Get().Erase();
     std::wstring report;
     inventory.BuildReport(report);
     ReportFile file;

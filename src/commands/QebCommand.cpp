@@ -16,6 +16,7 @@
 #include "util/Messages.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
+#include "util/StatusLine.h"
 
 namespace qeb {
 namespace {
@@ -103,19 +104,31 @@ ResultCode CQebCommand::CopyProductTrees(const std::wstring& productDirectory,
                                          const std::wstring& dataRoot,
                                          const std::wstring& collectionRoot) const {
     const FilterList none;
+    // Files copied so far over all three trees, and the tree being copied, for the console.
+    int copied = 0;
+    const std::wstring* tree = nullptr;
+    const CopiedFileNotice onCopied = [&copied, &tree] {
+        ++copied;
+        StatusLine::Get().Update(
+            [&] { return LoadMessage(msg::kProgressCopy, copied, tree->c_str()); });
+    };
     const std::wstring configDirectory = JoinPath(productDirectory, L"Environment\\Config");
+    tree = &configDirectory;
     if (!IsDirectory(configDirectory)) {
         PrintLine(LoadMessage(msg::kPathNotFound, configDirectory.c_str()));
         return kPathNotFound;
     }
-    if (!CopyDirectoryTree(configDirectory, collectionRoot, productDirectory, none, none, 1, 0)) {
+    if (!CopyDirectoryTree(configDirectory, collectionRoot, productDirectory, none, none, 1, 0,
+                           onCopied)) {
         return ReportCopyFailure(configDirectory);
     }
 
     if (IsDirectory(dataRoot)) {
         FilterList excluded;
         BuildFilterList({L"DAT", L"Temp", L"Environment"}, excluded, kDataRootExcludePattern);
-        if (!CopyDirectoryTree(dataRoot, collectionRoot, dataRoot, none, excluded, 1, 0)) {
+        tree = &dataRoot;
+        if (!CopyDirectoryTree(dataRoot, collectionRoot, dataRoot, none, excluded, 1, 0,
+                               onCopied)) {
             return ReportCopyFailure(dataRoot);
         }
     } else {
@@ -131,8 +144,9 @@ ResultCode CQebCommand::CopyProductTrees(const std::wstring& productDirectory,
     FilterList ignored;
     BuildFilterList(m_vecInstances, included, kInstancePattern);
     BuildFilterList(m_vecIgnore, ignored, kInstancePattern);
+    tree = &instanceDirectory;
     if (!CopyDirectoryTree(instanceDirectory, collectionRoot, productDirectory, included, ignored,
-                           m_bEventLog, m_bVmViewer)) {
+                           m_bEventLog, m_bVmViewer, onCopied)) {
         return ReportCopyFailure(instanceDirectory);
     }
     return kSuccess;

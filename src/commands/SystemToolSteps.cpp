@@ -14,6 +14,7 @@
 #include "util/PathText.h"
 #include "util/Paths.h"
 #include "util/ProcessRunner.h"
+#include "util/StatusLine.h"
 
 namespace qeb {
 namespace {
@@ -37,8 +38,15 @@ ResultCode EnsureOutputDirectory(const std::wstring& directory, const std::wstri
     return kSuccess;
 }
 
-ResultCode RunToolCommandLine(const std::wstring& commandLine) {
-    const ResultCode exitCode = RunProcess(commandLine);
+ResultCode RunToolCommandLine(const std::wstring& commandLine, const std::wstring& toolName) {
+    const ResultCode exitCode =
+        RunProcess(commandLine, kChildTimeLimitMs, [&toolName](unsigned long long elapsedMs) {
+            StatusLine::Get().Update([&] {
+                return LoadMessage(msg::kProgressTool, toolName.c_str(),
+                                   static_cast<int>(elapsedMs / 1000));
+            });
+        });
+    StatusLine::Get().Erase();
     if (exitCode != kSuccess) {
         PrintLine(LoadMessage(msg::kCommandFailed, commandLine.c_str(), exitCode));
     }
@@ -64,7 +72,8 @@ ResultCode WriteToolReport(const ReportTool& tool, const std::wstring& dest) {
         notMade != kSuccess) {
         return notMade;
     }
-    return RunToolCommandLine(tool.buildCommandLine(toolPath, dest));
+    const std::wstring toolName = toolPath.substr(toolPath.find_last_of(L"\\/") + 1);
+    return RunToolCommandLine(tool.buildCommandLine(toolPath, dest), toolName);
 }
 
 }  // namespace qeb

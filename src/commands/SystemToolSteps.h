@@ -16,8 +16,9 @@ ResultCode ReportMissingSystemRoot();
 // File-system errors other than a false answer propagate.
 ResultCode EnsureOutputDirectory(const std::wstring& directory, const std::wstring& dest);
 
-// Runs the command line and reports a non-zero exit code, which it returns unchanged.
-ResultCode RunToolCommandLine(const std::wstring& commandLine);
+// Runs the command line and reports a non-zero exit code, which it returns unchanged. On a
+// console the progress line names the tool and the time it has run.
+ResultCode RunToolCommandLine(const std::wstring& commandLine, const std::wstring& toolName);
 
 // A tool below the system root that writes one report file named by -dest:.
 struct ReportTool {

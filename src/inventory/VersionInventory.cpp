@@ -119,6 +119,7 @@ void CVersionInventory::Scan() {
     m_mapGroupIndex.clear();
     m_aScanPath.clear();
     m_vecLeftOut.clear();
+    m_nListed = 0;
     m_aExtPatterns.assign(m_aExtRules.size(), std::nullopt);
     for (const std::wstring& directory : m_aInstallDirs) {
         m_setFollowedLinks.clear();
@@ -175,6 +176,9 @@ void CVersionInventory::AddMatchingFile(const std::wstring& name, const std::wst
         if (ExtPattern(rule).FoundIn(name)) {
             std::wstring info = GetFileInfo(m_aExtRules[rule].nType, path, lastWrite);
             GroupFor(GroupDirectoryOf(path)).vecFiles.emplace_back(name, std::move(info));
+            if (m_fnListed) {
+                m_fnListed(++m_nListed);
+            }
         }
     }
 }

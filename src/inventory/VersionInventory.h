@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -38,6 +39,11 @@ public:
     // its own; the scan goes on. An EXT that is no valid expression raises
     // std::regex_error, a search that passes the complexity limit std::runtime_error.
     void Scan();
+
+    // Told the number of file lines so far each time the scan adds one.
+    void SetListingNotice(std::function<void(std::size_t listed)> notice) {
+        m_fnListed = std::move(notice);
+    }
 
     // Groups sorted by directory without regard to case, every line ended by CR LF.
     void BuildReport(std::wstring& report);
@@ -86,6 +92,8 @@ private:
     std::vector<ScanLevel> m_aScanPath;         // the directories from the install directory down
     std::set<FileIdentity> m_setFollowedLinks;  // targets of this install directory's links
     std::vector<std::wstring> m_vecLeftOut;
+    std::function<void(std::size_t)> m_fnListed;
+    std::size_t m_nListed = 0;
 };
 
 }  // namespace qeb

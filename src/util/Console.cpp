@@ -1,6 +1,7 @@
 #include "util/Console.h"
 
 #include "util/CodePage.h"
+#include "util/StatusLine.h"
 
 #include <windows.h>
 
@@ -42,6 +43,7 @@ void SetConsoleCodePage(unsigned codePage) {
 }
 
 void PrintLine(const std::wstring& text) noexcept {
+    StatusLine::Get().Erase();
     try {
         const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
         if (out == nullptr || out == INVALID_HANDLE_VALUE) {
@@ -61,6 +63,7 @@ void PrintLine(const std::wstring& text) noexcept {
 }
 
 void PrintNarrowLine(const std::string& text) noexcept {
+    StatusLine::Get().Erase();
     try {
         const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
         if (out == nullptr || out == INVALID_HANDLE_VALUE) {

@@ -1,5 +1,6 @@
 #include "util/ProcessRunner.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -14,6 +15,7 @@ namespace {
 constexpr DWORD kTerminationGraceMs = 5000;
 
 constexpr ResultCode kUnspecifiedFailure = 0x80004005;  // E_FAIL
+constexpr DWORD kNoticeInterval = 250;
 
 ResultCode LastErrorAsResult() {
     const DWORD error = ::GetLastError();
@@ -65,6 +67,27 @@ void StopChild(HANDLE process, HANDLE job) {
     ::WaitForSingleObject(process, kTerminationGraceMs);
 }
 
+// The result of waiting for the process up to the limit, with the notice between slices.
+DWORD WaitWithNotices(HANDLE process, DWORD timeLimitMs, const WaitingNotice& whileWaiting) {
+    if (!whileWaiting) {
+        return ::WaitForSingleObject(process, timeLimitMs);
+    }
+    const ULONGLONG start = ::GetTickCount64();
+    for (;;) {
+        const ULONGLONG elapsed = ::GetTickCount64() - start;
+        if (elapsed >= timeLimitMs) {
+            return WAIT_TIMEOUT;
+        }
+        const DWORD slice =
+            static_cast<DWORD>(std::min<ULONGLONG>(kNoticeInterval, timeLimitMs - elapsed));
+        const DWORD waited = ::WaitForSingleObject(process, slice);
+        if (waited != WAIT_TIMEOUT) {
+            return waited;
+        }
+        whileWaiting(::GetTickCount64() - start);
+    }
+}
+
 }  // namespace
 
 std::wstring ApplicationNameFor(const std::wstring& commandLine) {
@@ -83,7 +106,8 @@ ResultCode ReadExitCode(HANDLE process) {
     return exitCode;
 }
 
-ResultCode RunProcess(const std::wstring& commandLine, DWORD timeLimitMs) {
+ResultCode RunProcess(const std::wstring& commandLine, DWORD timeLimitMs,
+                      const WaitingNotice& whileWaiting) {
     STARTUPINFOW startup = HiddenWindowStartup();
     std::vector<wchar_t> writableLine(commandLine.begin(), commandLine.end());
     writableLine.push_back(L'\0');
@@ -106,7 +130,7 @@ ResultCode RunProcess(const std::wstring& commandLine, DWORD timeLimitMs) {
     ::ResumeThread(thread.Get());
     thread.Reset();
 
-    const DWORD waited = ::WaitForSingleObject(process.Get(), timeLimitMs);
+    const DWORD waited = WaitWithNotices(process.Get(), timeLimitMs, whileWaiting);
     if (waited == WAIT_FAILED) {
         return LastErrorAsResult();
     }

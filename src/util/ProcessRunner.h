@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "util/ResultCode.h"
@@ -11,9 +12,13 @@ namespace qeb {
 
 constexpr DWORD kChildTimeLimitMs = 3600000;
 
+// Told the milliseconds since the start, a few times a second, while the child runs.
+using WaitingNotice = std::function<void(unsigned long long elapsedMs)>;
+
 // The child's exit code; 0x102 when it was stopped at the time limit, and the
 // HRESULT form of the error when it could not be started at all.
-ResultCode RunProcess(const std::wstring& commandLine, DWORD timeLimitMs = kChildTimeLimitMs);
+ResultCode RunProcess(const std::wstring& commandLine, DWORD timeLimitMs = kChildTimeLimitMs,
+                      const WaitingNotice& whileWaiting = {});
 
 // cmd.exe of the system directory when the program word is the bare "cmd", else empty:
 // a bare name is looked up in the application's and the current directory first.
