@@ -22,29 +22,24 @@ private:
     const wchar_t* m_text;
 };
 
-// "%n!d!" and "%d": exactly an int, so that no wider or unsigned value slips in.
-class SignedInsert {
+// An insert of exactly one arithmetic type: no wider, narrower or differently signed value
+// slips in through a conversion.
+template <typename T>
+class ExactInsert {
 public:
-    SignedInsert(int value) noexcept : m_value(value) {}  // NOLINT
-    template <typename T>
-    SignedInsert(T) = delete;
-    int Value() const noexcept { return m_value; }
+    ExactInsert(T value) noexcept : m_value(value) {}  // NOLINT: implicit on purpose
+    template <typename Other>
+    ExactInsert(Other) = delete;
+    T Value() const noexcept { return m_value; }
 
 private:
-    int m_value;
+    T m_value;
 };
 
-// "%n!X!": exactly a 32-bit unsigned value.
-class HexInsert {
-public:
-    HexInsert(unsigned value) noexcept : m_value(value) {}  // NOLINT
-    template <typename T>
-    HexInsert(T) = delete;
-    unsigned Value() const noexcept { return m_value; }
-
-private:
-    unsigned m_value;
-};
+// "%n!d!" and "%d".
+using SignedInsert = ExactInsert<int>;
+// "%n!X!": a 32-bit unsigned value.
+using HexInsert = ExactInsert<unsigned>;
 
 // A string-table text printed as it is stored.
 struct PlainText {

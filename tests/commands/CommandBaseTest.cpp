@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/CommandBase.h"
+#include "support/ParsedCommandLine.h"
 
 namespace qeb {
 namespace {
@@ -19,20 +20,10 @@ struct ArgumentVector {
     std::vector<const wchar_t*> pointers;
 };
 
-// Exposes the parsed fields.
-class ParsedLine : private ArgumentVector, public CCommandBase {
+class ParsedLine : private ArgumentVector, public test::ParsedCommandLine {
 public:
     explicit ParsedLine(std::vector<std::wstring> options)
-        : ArgumentVector(std::move(options)),
-          CCommandBase(static_cast<int>(pointers.size()), pointers.data()) {}
-
-    using CCommandBase::m_bEventLog;
-    using CCommandBase::m_bHelp;
-    using CCommandBase::m_bVmViewer;
-    using CCommandBase::m_nProduct;
-    using CCommandBase::m_strDest;
-    using CCommandBase::m_vecIgnore;
-    using CCommandBase::m_vecInstances;
+        : ArgumentVector(std::move(options)), test::ParsedCommandLine(pointers) {}
 };
 
 int Product(const std::wstring& value) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <regex>
+#include <tuple>
 
 #include "commands/InventoryPhase.h"
 #include "support/ConsoleCapture.h"
@@ -25,9 +26,24 @@ bool IsDateLine(const std::wstring& line, const std::wstring& name) {
     return std::regex_match(line, match, date) && match[1] == name;
 }
 
+// Settings with one date rule for `ext`; everything else as given.
+std::string SettingsFor(const std::string& installKey, const std::string& ignore,
+                        const std::string& ext) {
+    return "[COMMON]\r\nINSTALL_REG=" + installKey + "\r\nIGNORE=" + ignore +
+           "\r\nEXT_NUM=1\r\n[EXT_00]\r\nEXT=" + ext + "\r\nTYPE=date\r\n";
+}
+
 class InventoryPhaseTest : public QebProductTest {
 protected:
     std::wstring Report(int version) const { return CollectionRoot(version) + L"\\QebVer.txt"; }
+
+    // The report lists one file, with its time stamp, in one directory.
+    void ExpectOnlyDateLine(int version, const std::wstring& directory, const std::wstring& name) {
+        const Lines report = SplitLines(Decode(ReadBytes(Report(version)), 932));
+        ASSERT_EQ(report.size(), 2u);
+        EXPECT_EQ(report[0], directory);
+        EXPECT_TRUE(IsDateLine(report[1], name)) << report[1];
+    }
 
     // An install tree with date, file and binary rules, registered under two keys.
     std::wstring BuildInstallTree() {
@@ -97,20 +113,29 @@ TEST_F(InventoryPhaseTest, MissingSettingsFileStillLeavesTheCopies) {
     EXPECT_FALSE(PathExists(Report(821)));
 }
 
+// The second case is a value longer than the reader's buffer, which was used cut.
 TEST_F(InventoryPhaseTest, RejectedSettingsPrintTheirFourLines) {
     InstallProduct(822);
     MakeDataRoot(822);
-    WriteSettings(
-        "[COMMON]\r\nINSTALL_REG=SOFTWARE\\x\r\nEXT_NUM=2\r\n[EXT_00]\r\nEXT=dll\r\nTYPE=date\r\n"
-        "[EXT_01]\r\nEXT=exe\r\n");
-    const ProcessResult result = RunQeb(822);
-    EXPECT_EQ(result.exitCode, 4u);
-    const Lines lines = result.Lines();
-    ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4),
-              (Lines{L"設定ファイル(" + SettingsPath() + L")", L"セクション名(EXT_01)",
-                     L"キー名(TYPE)", L"値の取得に失敗しました。"}));
-    EXPECT_FALSE(PathExists(Report(822)));
+    const std::tuple<std::string, const wchar_t*, const wchar_t*> cases[] = {
+        {"[COMMON]\r\nINSTALL_REG=SOFTWARE\\x\r\nEXT_NUM=2\r\n[EXT_00]\r\nEXT=dll\r\n"
+         "TYPE=date\r\n[EXT_01]\r\nEXT=exe\r\n",
+         L"EXT_01", L"TYPE"},
+        {SettingsFor(std::string(1100, 'K'), "", "log"), L"COMMON", L"INSTALL_REG"},
+    };
+    for (const auto& [settings, section, key] : cases) {
+        SCOPED_TRACE(key);
+        WriteSettings(settings);
+        const ProcessResult result = RunQeb(822);
+        EXPECT_EQ(result.exitCode, 4u);
+        const Lines lines = result.Lines();
+        ASSERT_GE(lines.size(), 4u);
+        EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4),
+                  (Lines{L"設定ファイル(" + SettingsPath() + L")",
+                         L"セクション名(" + std::wstring(section) + L")",
+                         L"キー名(" + std::wstring(key) + L")", L"値の取得に失敗しました。"}));
+        EXPECT_FALSE(PathExists(Report(822)));
+    }
 }
 
 TEST_F(InventoryPhaseTest, ReportThatCannotBeCreated) {
@@ -154,13 +179,6 @@ TEST_F(InventoryPhaseTest, SecondRunReplacesTheReport) {
     EXPECT_EQ(ReadBytes(Report(825)), "");
 }
 
-// Settings whose one rule reads the version file of each .jar; everything else as given.
-std::string SettingsFor(const std::string& installKey, const std::string& ignore,
-                        const std::string& ext) {
-    return "[COMMON]\r\nINSTALL_REG=" + installKey + "\r\nIGNORE=" + ignore +
-           "\r\nEXT_NUM=1\r\n[EXT_00]\r\nEXT=" + ext + "\r\nTYPE=date\r\n";
-}
-
 // A directory too long to search used to end the inventory silently with result 0.
 TEST_F(InventoryPhaseTest, InstallDirectoryTooLongToSearchIsLeftOutAndNamed) {
     InstallProduct(826);
@@ -181,10 +199,7 @@ TEST_F(InventoryPhaseTest, InstallDirectoryTooLongToSearchIsLeftOutAndNamed) {
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(result.Lines(),
               Lines{longDirectory + L" 配下のファイル検索に失敗しました。エラー番号 = 206"});
-    const Lines report = SplitLines(Decode(ReadBytes(Report(826)), 932));
-    ASSERT_EQ(report.size(), 2u);
-    EXPECT_EQ(report[0], normal);
-    EXPECT_TRUE(IsDateLine(report[1], L"a.log")) << report[1];
+    ExpectOnlyDateLine(826, normal, L"a.log");
 }
 
 // Each of these patterns took longer than any operator waits with a backtracking search.
@@ -207,23 +222,7 @@ TEST_F(InventoryPhaseTest, NestedRepetitionsInIgnoreAndExtFinishPromptly) {
     const ProcessResult result = RunQeb(827);
     EXPECT_LT(::GetTickCount() - start, 30000u);
     EXPECT_EQ(result.exitCode, 0u) << result.output;
-    const Lines report = SplitLines(Decode(ReadBytes(Report(827)), 932));
-    ASSERT_EQ(report.size(), 2u);
-    EXPECT_EQ(report[0], deep);
-    EXPECT_TRUE(IsDateLine(report[1], L"kept.log")) << report[1];
-}
-
-TEST_F(InventoryPhaseTest, InstallRegLongerThanTheValueBufferIsRejected) {
-    InstallProduct(828);
-    MakeDataRoot(828);
-    WriteSettings(SettingsFor(std::string(1100, 'K'), "", "log"));
-    const ProcessResult result = RunQeb(828);
-    EXPECT_EQ(result.exitCode, 4u);
-    const Lines lines = result.Lines();
-    ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4),
-              (Lines{L"設定ファイル(" + SettingsPath() + L")", L"セクション名(COMMON)",
-                     L"キー名(INSTALL_REG)", L"値の取得に失敗しました。"}));
+    ExpectOnlyDateLine(827, deep, L"kept.log");
 }
 
 // A report file whose writing fails part way; the writer itself is the real one.

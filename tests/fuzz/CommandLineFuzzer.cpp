@@ -9,24 +9,11 @@
 
 #include "FuzzCheck.h"
 #include "commands/CommandBase.h"
+#include "support/ParsedCommandLine.h"
 
 namespace {
 
 using Strings = std::vector<std::wstring>;
-
-class ParsedLine : public qeb::CCommandBase {
-public:
-    explicit ParsedLine(const std::vector<const wchar_t*>& argv)
-        : CCommandBase(static_cast<int>(argv.size()), argv.data()) {}
-
-    using CCommandBase::m_bEventLog;
-    using CCommandBase::m_bHelp;
-    using CCommandBase::m_bVmViewer;
-    using CCommandBase::m_nProduct;
-    using CCommandBase::m_strDest;
-    using CCommandBase::m_vecIgnore;
-    using CCommandBase::m_vecInstances;
-};
 
 std::optional<std::wstring> After(const std::wstring& argument, const std::wstring& prefix) {
     if (argument.compare(0, prefix.size(), prefix) != 0) {
@@ -87,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::wstring& argument : arguments) {
         argv.push_back(argument.c_str());
     }
-    const ParsedLine line(argv);
+    const qeb::test::ParsedCommandLine line(argv);
 
     std::wstring dest;
     int product = 0;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "ToolText.h"
+
 namespace {
 
 std::wstring Quoted(const std::wstring& argument) {
@@ -30,18 +32,6 @@ std::wstring Quoted(const std::wstring& argument) {
     }
     quoted.append(backslashes * 2, L'\\');
     return quoted + L"\"";
-}
-
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int bytes =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), bytes, nullptr, nullptr);
-    return out;
 }
 
 void WriteFileText(const std::wstring& path, const std::string& text) {

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "ToolText.h"
+
 namespace {
 
 std::wstring Variable(const wchar_t* name) {
@@ -28,18 +30,6 @@ std::wstring ModulePath() {
     wchar_t buffer[MAX_PATH + 1] = {};
     const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH + 1);
     return std::wstring(buffer, length);
-}
-
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int bytes =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), bytes, nullptr, nullptr);
-    return out;
 }
 
 void WriteAll(HANDLE file, const void* data, size_t size) {
