@@ -39,7 +39,10 @@ ResultCode ReportWriteFailure(const std::wstring& path, DWORD error) {
 }  // namespace
 
 std::string EncodeReport(const std::wstring& report) {
-    std::string bytes = EncodeText(report, kReportCodePage, "");
+    // A zero byte for characters the code page lacks, removed below. In a double-byte code
+    // page the default character may be two bytes long, and the system reads both.
+    static const char kZeroCharacter[2] = {'\0', '\0'};
+    std::string bytes = EncodeText(report, kReportCodePage, kZeroCharacter);
     bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
     return bytes;
 }

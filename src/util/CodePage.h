@@ -5,7 +5,8 @@
 
 namespace qeb {
 
-// Characters the code page lacks become defaultChar, or the code page's own
+// Characters the code page lacks become defaultChar (two bytes are read from it for a
+// double-byte code page), or the code page's own
 // default character when it is null.
 std::string EncodeText(const std::wstring& text, unsigned codePage,
                        const char* defaultChar = nullptr);

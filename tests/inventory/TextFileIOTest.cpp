@@ -203,7 +203,8 @@ TEST_F(TextFileTest, FileIsBeingWrittenWhileAnotherProcessHoldsItForWriting) {
     test::BackgroundProcess writer(
         test::FakeToolPath(), {},
         {{}, {{L"QEB_FAKE_HOLD", path}, {L"QEB_FAKE_SLEEP_MS", L"60000"}}});
-    for (int i = 0; i < 500 && !file.IsBeingWritten(); ++i) {
+    // A process can take seconds to start on a busy machine.
+    for (int i = 0; i < 3000 && !file.IsBeingWritten(); ++i) {
         ::Sleep(10);
     }
     EXPECT_TRUE(file.IsBeingWritten());

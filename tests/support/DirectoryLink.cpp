@@ -67,7 +67,7 @@ bool DirectoryLink::Exists() const {
 
 // Wine does not wait for the Unix programs that it starts.
 void DirectoryLink::WaitUntil(bool exists) const {
-    for (int i = 0; i < 500 && Exists() != exists; ++i) {
+    for (int i = 0; i < 3000 && Exists() != exists; ++i) {
         ::Sleep(10);
     }
 }
