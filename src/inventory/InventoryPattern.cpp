@@ -35,7 +35,9 @@ void RefuseOversizedNumbers(const std::wstring& expression) {
             if (DigitsAt(expression, i + 1) > kLongestNumber) {
                 throw std::regex_error(std::regex_constants::error_backref);
             }
-            ++i;  // the escaped character stands for itself here
+            // The escaped character stands for itself here; a control escape \cX takes one
+            // more, whatever it is.
+            i += i + 1 < expression.size() && expression[i + 1] == L'c' ? 2 : 1;
         } else if (inBrackets) {
             inBrackets = c != L']';
         } else if (c == L'[') {

@@ -43,8 +43,9 @@ TEST(InventoryPatternTest, BackReferencesMatchAndARunawaySearchStops) {
 TEST(InventoryPatternTest, InvalidPatternsStayInvalid) {
     // Numbers longer than any pattern can use are refused before the library's parser
     // overflows on them.
-    for (const wchar_t* pattern : {L"(", L"[", L"a{2,1}", L"\\2(a)", L"(a\\1)",
-                                   L"(a)\\99999999999999999999", L"a{1,99999999999999999999}"}) {
+    for (const wchar_t* pattern :
+         {L"(", L"[", L"a{2,1}", L"\\2(a)", L"(a\\1)", L"(a)\\99999999999999999999",
+          L"a{1,99999999999999999999}", L"(a)\\c\\\\99999999999999999999"}) {
         EXPECT_THROW(InventoryPattern::ForIgnore(pattern), std::regex_error) << pattern;
     }
     EXPECT_THROW(InventoryPattern::ForExtension(L"dl(l"), std::regex_error);
