@@ -1,5 +1,7 @@
 #include "inventory/InventoryPattern.h"
 
+#include <algorithm>
+
 namespace qeb {
 namespace {
 
@@ -9,6 +11,14 @@ constexpr size_t kLongestNumber = 9;
 
 bool IsDigit(wchar_t c) {
     return c >= L'0' && c <= L'9';
+}
+
+bool IsPlainCharacter(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || IsDigit(c) || c == L'_';
+}
+
+wchar_t AsciiLower(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
 }
 
 size_t DigitsAt(const std::wstring& text, size_t position) {
@@ -57,7 +67,13 @@ InventoryPattern InventoryPattern::ForIgnore(const std::wstring& pattern) {
 }
 
 InventoryPattern InventoryPattern::ForExtension(const std::wstring& ext) {
-    return InventoryPattern(L"\\." + ext + L"$", true);
+    InventoryPattern pattern(L"\\." + ext + L"$", true);
+    if (!ext.empty() && std::all_of(ext.begin(), ext.end(), IsPlainCharacter)) {
+        pattern.m_plainSuffix = L"." + ext;
+        std::transform(pattern.m_plainSuffix.begin(), pattern.m_plainSuffix.end(),
+                       pattern.m_plainSuffix.begin(), AsciiLower);
+    }
+    return pattern;
 }
 
 InventoryPattern::InventoryPattern(const std::wstring& expression, bool ignoreCase) {
@@ -91,6 +107,20 @@ InventoryPattern::InventoryPattern(const std::wstring& expression, bool ignoreCa
 }
 
 bool InventoryPattern::FoundIn(const std::wstring& text) const {
+    // A search per file name is most of the inventory's own work; the usual extension is a
+    // plain suffix. Letter case beyond ASCII is the expression's to judge.
+    if (!m_plainSuffix.empty()) {
+        if (text.size() < m_plainSuffix.size()) {
+            return false;
+        }
+        const size_t start = text.size() - m_plainSuffix.size();
+        if (std::all_of(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(),
+                        [](wchar_t c) { return c < 0x80; })) {
+            return std::equal(m_plainSuffix.begin(), m_plainSuffix.end(),
+                              text.begin() + static_cast<std::ptrdiff_t>(start),
+                              [](wchar_t suffix, wchar_t c) { return suffix == AsciiLower(c); });
+        }
+    }
     if (m_automaton) {
         return std::regex_search(text, *m_automaton);
     }

@@ -42,6 +42,9 @@ private:
 
     std::optional<std::wregex> m_automaton;
     std::optional<boost::wregex> m_backtracking;
+    // For an extension of letters, digits and underscores: "." and the extension in lower
+    // case, which a name of ASCII characters ends with exactly when the expression is found.
+    std::wstring m_plainSuffix;
 };
 
 }  // namespace qeb
