@@ -16,7 +16,6 @@
 #include "util/PathText.h"
 #include "util/Paths.h"
 #include "util/TemporarySibling.h"
-#include "util/UniqueOwner.h"
 
 namespace qeb {
 namespace fs = boost::filesystem;
@@ -38,8 +37,7 @@ struct TreeCopyJob {
     int vmViewer;
     const CopiedFileNotice& onCopied;
     LogExpressions expressions;
-    // The target directory that the last entry made sure of: the walk lists a directory's
-    // files one after another, so their common parent is asked about once.
+    // The target directory that the last entry made sure of, and whether it may be written.
     std::wstring ensuredDirectory{};
     bool ensuredIsSafe = true;
     // Target directories known to be no link: made here, or found to be plain directories.
@@ -110,18 +108,27 @@ bool EnsureTargetDirectory(TreeCopyJob& job, const std::wstring& directory) {
     return true;
 }
 
+// Whether files may be copied into `directory`, made when missing. The walk lists a
+// directory's files one after another, so this is decided once for all of them.
+bool PrepareFileDirectory(TreeCopyJob& job, const std::wstring& directory) {
+    if (directory != job.ensuredDirectory) {
+        job.ensuredDirectory = directory;
+        job.ensuredIsSafe = IsSafeTargetDirectory(job, directory);
+        if (job.ensuredIsSafe) {
+            EnsureDirectory(directory);
+        }
+    }
+    return job.ensuredIsSafe;
+}
+
 // The walk must not copy the collection it fills: a directory of the source that is the
 // collection root, however spelled or linked, is left out with everything below it.
 bool IsCollectionRoot(const TreeCopyJob& job, const fs::directory_entry& entry) {
     if (!job.collectionRoot || !fs::is_directory(entry.status())) {
         return false;
     }
-    if (!job.rootMayBeInsideSource) {
-        const DWORD attributes = ::GetFileAttributesW(entry.path().c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES ||
-            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-            return false;
-        }
+    if (!job.rootMayBeInsideSource && !IsReparsePoint(entry.path().wstring())) {
+        return false;
     }
     return IdentifyFile(entry.path().wstring()) == job.collectionRoot;
 }
@@ -145,15 +152,8 @@ void CopyEntry(TreeCopyJob& job, const fs::directory_entry& entry) {
     if (IsUnwantedLog(job, path.wstring())) {
         return;
     }
-    const std::wstring parent = target.parent_path().wstring();
-    if (parent != job.ensuredDirectory) {
-        job.ensuredDirectory = parent;
-        job.ensuredIsSafe = IsSafeTargetDirectory(job, parent);
-        if (job.ensuredIsSafe && !IsDirectory(parent)) {
-            EnsureDirectory(parent);
-        }
-    }
-    if (!job.ensuredIsSafe || !CopyFileOverwrite(path, target)) {
+    if (!PrepareFileDirectory(job, target.parent_path().wstring()) ||
+        !CopyFileOverwrite(path, target)) {
         PrintLine(
             LoadMessage(msg::kFileCopyFailed, path.wstring().c_str(), target.wstring().c_str()));
     } else if (job.onCopied) {
@@ -174,11 +174,8 @@ void CopyEntry(TreeCopyJob& job, const fs::directory_entry& entry) {
 // A hard link shares its attributes with the other names of its file, which may lie
 // anywhere on the volume.
 bool IsHardLinked(const fs::path& file) {
-    const UniqueFileHandle handle(
-        ::CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, 0, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    return !handle || !::GetFileInformationByHandle(handle.Get(), &info) || info.nNumberOfLinks > 1;
+    const std::optional<unsigned long> names = CountFileNames(file.wstring());
+    return !names || *names > 1;
 }
 
 // The earlier copy stays until the new one is whole; then the new one takes its place as a

@@ -97,19 +97,8 @@ public:
     bool ReadExtensionSection(int index, std::vector<ExtRule>& rules) {
         const std::wstring section = FormatPrintf(L"%s%02d", L"EXT_", index);
         std::wstring ext;
-        const DWORD extCount = m_ini.GetString(section, L"EXT", ext);
-        if (extCount == 0) {
-            return Fail(msg::kValueReadFailed, section, L"EXT");
-        }
-        if (!IsWhole(section, L"EXT", extCount)) {
-            return false;
-        }
         std::wstring type;
-        const DWORD typeCount = m_ini.GetString(section, L"TYPE", type);
-        if (typeCount == 0) {
-            return Fail(msg::kValueReadFailed, section, L"TYPE");
-        }
-        if (!IsWhole(section, L"TYPE", typeCount)) {
+        if (!ReadRequired(section, L"EXT", ext) || !ReadRequired(section, L"TYPE", type)) {
             return false;
         }
         if (const int code = ExtTypeFromKeyword(type); code != 0) {
@@ -119,6 +108,14 @@ public:
     }
 
 private:
+    bool ReadRequired(const std::wstring& section, const std::wstring& key, std::wstring& value) {
+        const DWORD count = m_ini.GetString(section, key, value);
+        if (count == 0) {
+            return Fail(msg::kValueReadFailed, section, key);
+        }
+        return IsWhole(section, key, count);
+    }
+
     // A value cut at the buffer would be used as if whole (a cut inside a quote even drops
     // every field): it is refused like one that cannot be read.
     bool IsWhole(const std::wstring& section, const std::wstring& key, DWORD count) {

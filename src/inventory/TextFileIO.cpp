@@ -90,6 +90,14 @@ private:
     std::optional<HeapLineBuffer> m_buffer;
 };
 
+std::optional<std::uint64_t> FileSizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return std::nullopt;
+    }
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 class Win32Decoder : public ITextDecoder {
 public:
     std::u16string Decode(const std::string& bytes, unsigned codePage) const override {
@@ -148,17 +156,16 @@ void CWin32File::PauseBeforeRetry() {
 
 ResultCode CMxTextFileIO::DetectEncoding(const std::wstring& path, int& encoding) {
     encoding = ENCODING_ANSI;
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    const std::optional<std::uint64_t> size = FileSizeOf(path);
+    if (!size) {
         return kFileNotFound;
     }
-    const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     CWin32File file;
     const ResultCode result = file.Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING);
     if (result != kSuccess) {
         return result;
     }
-    return qeb::DetectEncoding(file, size, encoding);
+    return qeb::DetectEncoding(file, *size, encoding);
 }
 
 ResultCode CMxTextFileIO::Open(const std::wstring& path, DWORD access, DWORD share,
@@ -209,8 +216,8 @@ ResultCode ReadFirstLine(const std::wstring& path, std::wstring& line) {
     // Once is enough: the locale stays the process's default afterwards.
     static const bool japaneseLocale = _wsetlocale(LC_ALL, L"japanese") != nullptr;
     static_cast<void>(japaneseLocale);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    const std::optional<std::uint64_t> size = FileSizeOf(path);
+    if (!size) {
         return kFileNotFound;
     }
     // One open serves the encoding test and the line: the readers skip a mark themselves
@@ -221,8 +228,7 @@ ResultCode ReadFirstLine(const std::wstring& path, std::wstring& line) {
         return result;
     }
     int encoding = ENCODING_ANSI;
-    const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if ((result = file.DetectAndRewind(size, encoding)) != kSuccess) {
+    if ((result = file.DetectAndRewind(*size, encoding)) != kSuccess) {
         return result;
     }
     std::wstring first;

@@ -15,17 +15,30 @@ UniqueFileHandle OpenForQueries(const std::wstring& path) {
                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
-}  // namespace
-
-std::optional<FileIdentity> IdentifyFile(const std::wstring& path) {
+std::optional<BY_HANDLE_FILE_INFORMATION> QueryFileInformation(const std::wstring& path) {
     const UniqueFileHandle handle = OpenForQueries(path);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!handle || !::GetFileInformationByHandle(handle.Get(), &info)) {
         return std::nullopt;
     }
+    return info;
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentifyFile(const std::wstring& path) {
+    const auto info = QueryFileInformation(path);
+    if (!info) {
+        return std::nullopt;
+    }
     return FileIdentity{
-        info.dwVolumeSerialNumber,
-        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+        info->dwVolumeSerialNumber,
+        (static_cast<std::uint64_t>(info->nFileIndexHigh) << 32) | info->nFileIndexLow};
+}
+
+std::optional<unsigned long> CountFileNames(const std::wstring& path) {
+    const auto info = QueryFileInformation(path);
+    return info ? std::optional<unsigned long>(info->nNumberOfLinks) : std::nullopt;
 }
 
 std::wstring ResolvedPath(const std::wstring& path) {

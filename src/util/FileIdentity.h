@@ -1,5 +1,6 @@
 // Which file or directory a path names, whatever way it is spelled or linked: the volume's
-// serial number and the file index, and the path the system resolves it to.
+// serial number and the file index, how many names it has, and the path the system
+// resolves it to.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,9 @@ struct FileIdentity {
 
 // Follows links; nullopt when the path cannot be opened.
 std::optional<FileIdentity> IdentifyFile(const std::wstring& path);
+
+// How many names (hard links) the file has; nullopt when the path cannot be opened.
+std::optional<unsigned long> CountFileNames(const std::wstring& path);
 
 // The path with links, short names and other spellings resolved; empty when it cannot be.
 std::wstring ResolvedPath(const std::wstring& path);
