@@ -11,14 +11,8 @@ stamp=$QEB_BOOST_DIR/built.stamp
 work=$QEB_CACHE_DIR/boost-src
 mkdir -p "$work" "$QEB_BOOST_DIR/lib" "$QEB_BOOST_DIR/include"
 
-# A deb-src entry derived from the machine's own sources list, so no mirror host
-# is written by this project.
-src_list=/etc/apt/sources.list.d/qebinfo-deb-src.sources
 if ! ls "$work"/boost1.74_*.orig.tar.xz >/dev/null 2>&1; then
-    if [ ! -f "$src_list" ]; then
-        sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$src_list"
-        apt-get update -qq
-    fi
+    qeb_ensure_deb_src
     log "downloading the boost1.74 source package"
     (cd "$work" && apt-get source --download-only -qq boost1.74 >/dev/null 2>&1)
 fi

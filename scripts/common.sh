@@ -3,11 +3,22 @@ QEB_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QEB_BUILD_DIR=${QEB_BUILD_DIR:-$QEB_ROOT/build}
 QEB_CACHE_DIR=${QEB_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/qebinfo}
 QEB_BOOST_DIR=$QEB_CACHE_DIR/boost-1.74-mingw64
+QEB_LIBZIP_DIR=$QEB_CACHE_DIR/libzip-1.7.3-mingw64
 QEB_HARDENED_BUILD_DIR=${QEB_HARDENED_BUILD_DIR:-$QEB_ROOT/build-hardened}
 QEB_NATIVE_BUILD_DIR=${QEB_NATIVE_BUILD_DIR:-$QEB_ROOT/build-native}
 QEB_FUZZ_DIR=$QEB_ROOT/tests/fuzz
 
 log() { printf '== %s\n' "$*" >&2; }
+
+# A deb-src entry derived from the machine's own sources list, so no mirror host is
+# written by this project.
+qeb_ensure_deb_src() {
+    local list=/etc/apt/sources.list.d/qebinfo-deb-src.sources
+    if [ ! -f "$list" ]; then
+        sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$list"
+        apt-get update -qq
+    fi
+}
 
 # Environment of a Wine prefix that behaves as a Japanese Windows.
 qeb_wine_env() {
@@ -49,7 +60,8 @@ qeb_configure_and_build() {
     cmake -S "$QEB_ROOT" -B "$dir" \
         -DCMAKE_TOOLCHAIN_FILE="$QEB_ROOT/cmake/toolchain-mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Release \
-        -DQEB_BOOST_MINGW_DIR="$QEB_BOOST_DIR" "$@" >/dev/null
+        -DQEB_BOOST_MINGW_DIR="$QEB_BOOST_DIR" -DQEB_LIBZIP_MINGW_DIR="$QEB_LIBZIP_DIR" \
+        "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }
 
