@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <optional>
 
 #include "MessageCatalog.h"
 #include "commands/CommandResults.h"
@@ -14,8 +13,6 @@
 #include "util/PathText.h"
 #include "util/Paths.h"
 #include "util/StatusLine.h"
-#include "util/TemporarySibling.h"
-#include "util/UniqueOwner.h"
 
 namespace qeb {
 namespace {
@@ -47,60 +44,13 @@ std::string EncodeReport(const std::wstring& report) {
     return bytes;
 }
 
-std::wstring TrimLineEnd(std::wstring text) {
-    if (!text.empty() && text.back() == L'\n') {
-        text.pop_back();
-    }
-    if (!text.empty() && text.back() == L'\r') {
-        text.pop_back();
-    }
-    return text;
-}
-
-bool ReportFile::WriteAll(HANDLE file, const std::string& bytes, DWORD& error) {
-    DWORD written = 0;
-    if (!::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-        error = ::GetLastError();
-        return false;
-    }
-    if (written != bytes.size()) {
-        error = ERROR_DISK_FULL;
-        return false;
-    }
-    return true;
-}
-
-bool ReportFile::Close(HANDLE file, DWORD& error) {
-    if (!::CloseHandle(file)) {
-        error = ::GetLastError();
-        return false;
-    }
-    return true;
-}
-
-// The report goes to a temporary file beside QebVer.txt and takes its place only when every
-// byte was written and the file closed: a failed write never leaves a cut report, and an
-// earlier report stays as it was.
 ResultCode ReportFile::Write(const std::wstring& path, const std::wstring& report) {
-    std::optional<TemporarySibling> temporary;
-    UniqueHandle file;  // closed before the temporary file is removed
-    const DWORD created = TemporarySibling::Create(
-        path,
-        [&file](const std::wstring& temporaryPath) -> unsigned long {
-            file.Reset(::CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-            return file ? ERROR_SUCCESS : ::GetLastError();
-        },
-        temporary);
-    if (created != ERROR_SUCCESS) {
-        return ReportCreateFailure(path, created);
+    const Failure failure = WriteWhole(path, EncodeReport(report));
+    if (failure.step == Step::Write) {
+        return ReportWriteFailure(path, failure.error);
     }
-    DWORD error = ERROR_SUCCESS;
-    if (!WriteAll(file.Get(), EncodeReport(report), error) || !Close(file.Release(), error)) {
-        return ReportWriteFailure(path, error);
-    }
-    if (const DWORD moved = temporary->ReplaceTarget(); moved != ERROR_SUCCESS) {
-        return ReportCreateFailure(path, moved);
+    if (failure) {
+        return ReportCreateFailure(path, failure.error);
     }
     return kSuccess;
 }

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "commands/CommandResults.h"
+#include "util/Messages.h"
+#include "util/WholeFileWriter.h"
 
 namespace qeb {
 
@@ -12,21 +14,12 @@ ResultCode RunInventoryPhase(const std::wstring& collectionRoot);
 
 // Writes QebVer.txt whole or reports why not: 126 and 0x80010137 when it cannot be made or
 // put in place, 125 and 0x80030103 when a write or the close fails.
-class ReportFile {
+class ReportFile : public WholeFileWriter {
 public:
-    virtual ~ReportFile() = default;
     ResultCode Write(const std::wstring& path, const std::wstring& report);
-
-protected:
-    // False with the Win32 error when not every byte could be written or the close failed.
-    virtual bool WriteAll(void* file, const std::string& bytes, unsigned long& error);
-    virtual bool Close(void* file, unsigned long& error);
 };
 
 // The report in code page 932; characters the code page lacks are dropped.
 std::string EncodeReport(const std::wstring& report);
-
-// A system text without its closing line feed and then carriage return.
-std::wstring TrimLineEnd(std::wstring text);
 
 }  // namespace qeb

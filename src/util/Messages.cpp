@@ -84,6 +84,16 @@ std::wstring GetSystemErrorText(unsigned long code) {
     return buffer != nullptr ? std::wstring(buffer, length) : std::wstring();
 }
 
+std::wstring TrimLineEnd(std::wstring text) {
+    if (!text.empty() && text.back() == L'\n') {
+        text.pop_back();
+    }
+    if (!text.empty() && text.back() == L'\r') {
+        text.pop_back();
+    }
+    return text;
+}
+
 std::string ToAnsi(const std::wstring& text) {
     return EncodeText(text, CP_ACP);
 }

@@ -101,6 +101,9 @@ std::wstring LoadFormatted(PrintfMessage<Inserts...> message,
 // language, with its closing line end; empty when the system has none.
 std::wstring GetSystemErrorText(unsigned long code);
 
+// A system text without its closing line feed and then carriage return.
+std::wstring TrimLineEnd(std::wstring text);
+
 // Wide text in the ANSI code page; unrepresentable characters become its default character.
 std::string ToAnsi(const std::wstring& text);
 
