@@ -11,6 +11,7 @@ const std::wstring kDestPrefix = L"-dest:";
 const std::wstring kProductPrefix = L"-product:";
 const std::wstring kInstancesPrefix = L"-instances:";
 const std::wstring kIgnorePrefix = L"-ignore:";
+const std::wstring kLogPrefix = L"-log:";
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -45,6 +46,8 @@ void CCommandBase::ParseArgument(const std::wstring& argument) {
     } else if (StartsWith(argument, kIgnorePrefix)) {
         m_vecIgnore.clear();
         SplitCommaList(argument, kIgnorePrefix, m_vecIgnore);
+    } else if (StartsWith(argument, kLogPrefix)) {
+        m_strLog = argument.substr(kLogPrefix.size());
     } else if (argument == L"-noeventlog") {
         m_bEventLog = 0;
     } else if (argument == L"-vmviewer") {

@@ -25,6 +25,7 @@ protected:
     // its exceptions kept inside.
     template <typename Work>
     ResultCode HelpOrRun(Work&& work) {
+        StartCommandLog(m_strLog);
         if (m_bHelp) {
             return Usage();
         }
@@ -38,6 +39,7 @@ protected:
     std::vector<std::wstring> m_vecIgnore;
     int m_bEventLog = 1;
     int m_bVmViewer = 0;
+    std::wstring m_strLog;
 
 private:
     void ParseArgument(const std::wstring& argument);

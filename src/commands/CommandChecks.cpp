@@ -1,6 +1,7 @@
 #include "commands/CommandChecks.h"
 
 #include "MessageCatalog.h"
+#include "commands/CommandGuard.h"
 #include "commands/CommandResults.h"
 #include "util/Console.h"
 
@@ -27,6 +28,19 @@ ResultCode CheckDestination(const std::wstring& dest, DestinationUse use) {
         return kInvalidArgument;
     }
     return kSuccess;
+}
+
+void StartCommandLog(const std::wstring& path) {
+    if (path.empty()) {
+        return;
+    }
+    const auto report = [path](unsigned long error) {
+        PrintLine(LoadMessage(msg::kLogFailed, path.c_str(),
+                              TrimLineEnd(GetSystemErrorText(error)).c_str()));
+    };
+    if (const unsigned long error = StartLineLog(path, report); error != 0) {
+        report(error);
+    }
 }
 
 ResultCode PrintUsage(PlainText help) {

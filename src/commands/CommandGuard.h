@@ -3,11 +3,16 @@
 #pragma once
 
 #include <exception>
+#include <string>
 
 #include "commands/CommandResults.h"
 #include "util/Console.h"
 
 namespace qeb {
+
+// With a -log: value, every line printed from now on is also appended to that file; a log
+// that cannot be written is reported once and the command runs on.
+void StartCommandLog(const std::wstring& path);
 
 template <typename Body>
 ResultCode RunGuarded(Body&& body) noexcept {

@@ -2,13 +2,31 @@
 
 #include "util/CodePage.h"
 #include "util/StatusLine.h"
+#include "util/UniqueOwner.h"
 
 #include <windows.h>
+
+#include <utility>
 
 namespace qeb {
 namespace {
 
 unsigned g_codePage = CP_ACP;
+
+struct LineLog {
+    UniqueFileHandle file;
+    bool empty = false;
+    std::function<void(unsigned long)> onWriteFailure;
+};
+
+LineLog& TheLog() {
+    static LineLog log;
+    return log;
+}
+
+bool IsUsable(HANDLE out) {
+    return out != nullptr && out != INVALID_HANDLE_VALUE;
+}
 
 void WriteBytes(HANDLE out, const char* data, size_t size) {
     while (size > 0) {
@@ -36,7 +54,44 @@ void WriteConsoleText(HANDLE out, const std::wstring& text) {
     }
 }
 
+void AppendToLog(const std::wstring& line) {
+    LineLog& log = TheLog();
+    if (!log.file) {
+        return;
+    }
+    std::string bytes = EncodeText(line, CP_UTF8);
+    if (log.empty) {
+        bytes.insert(0, "\xEF\xBB\xBF");
+    }
+    DWORD written = 0;
+    if (::WriteFile(log.file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                    nullptr) &&
+        written == bytes.size()) {
+        log.empty = false;
+        return;
+    }
+    const DWORD error = written == bytes.size() ? ::GetLastError() : ERROR_DISK_FULL;
+    log.file.Reset();  // what is printed about the failure must not be logged again
+    if (auto told = std::exchange(log.onWriteFailure, nullptr)) {
+        told(error);
+    }
+}
+
 }  // namespace
+
+unsigned long StartLineLog(const std::wstring& path,
+                           std::function<void(unsigned long error)> onWriteFailure) {
+    LineLog& log = TheLog();
+    log.file.Reset(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!log.file) {
+        return ::GetLastError();
+    }
+    LARGE_INTEGER size{};
+    log.empty = ::GetFileSizeEx(log.file.Get(), &size) && size.QuadPart == 0;
+    log.onWriteFailure = std::move(onWriteFailure);
+    return ERROR_SUCCESS;
+}
 
 void SetConsoleCodePage(unsigned codePage) {
     g_codePage = codePage;
@@ -45,18 +100,16 @@ void SetConsoleCodePage(unsigned codePage) {
 void PrintLine(const std::wstring& text) noexcept {
     StatusLine::Get().Erase();
     try {
-        const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-        if (out == nullptr || out == INVALID_HANDLE_VALUE) {
-            return;
-        }
         const std::wstring line = text + L"\r\n";
+        const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
         DWORD mode = 0;
-        if (::GetConsoleMode(out, &mode)) {
+        if (IsUsable(out) && ::GetConsoleMode(out, &mode)) {
             WriteConsoleText(out, line);
-        } else {
+        } else if (IsUsable(out)) {
             const std::string bytes = EncodeText(line, g_codePage);
             WriteBytes(out, bytes.data(), bytes.size());
         }
+        AppendToLog(line);
     } catch (...) {
         // Output is best effort: a failed line must not turn into a failed command.
     }
@@ -65,12 +118,12 @@ void PrintLine(const std::wstring& text) noexcept {
 void PrintNarrowLine(const std::string& text) noexcept {
     StatusLine::Get().Erase();
     try {
-        const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-        if (out == nullptr || out == INVALID_HANDLE_VALUE) {
-            return;
-        }
         const std::string line = text + "\r\n";
-        WriteBytes(out, line.data(), line.size());
+        const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+        if (IsUsable(out)) {
+            WriteBytes(out, line.data(), line.size());
+        }
+        AppendToLog(DecodeText(line, CP_ACP));
     } catch (...) {
     }
 }

@@ -4,6 +4,7 @@
 // standard output, unbuffered, so their lines keep the order in which they were written.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace qeb {
@@ -16,5 +17,12 @@ void PrintLine(const std::wstring& text) noexcept;
 
 // Writes the narrow text unconverted, then CR LF.
 void PrintNarrowLine(const std::string& text) noexcept;
+
+// From now on every printed line is also appended to the file, in UTF-8 with CR LF (a
+// byte-order mark at the file's start); narrow texts are taken to be in the ANSI code page.
+// The Win32 error when the file cannot be opened (nothing is logged then). A write that fails
+// later ends the logging and is told once to `onWriteFailure`.
+unsigned long StartLineLog(const std::wstring& path,
+                           std::function<void(unsigned long error)> onWriteFailure);
 
 }  // namespace qeb
