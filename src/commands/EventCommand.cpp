@@ -53,7 +53,7 @@ ResultCode CEventCommand::Run() {
         const std::wstring outputFile = BuildEventOutputFile(m_strDest, log.baseFileName);
         lastExitCode =
             RunToolCommandLine(BuildEventCommandLine(log.name, outputFile, toolDirectory),
-                               std::wstring(L"wevtutil.exe ") + log.name);
+                               std::wstring(L"wevtutil.exe ") + log.name, outputFile);
     }
     return lastExitCode;
 }

@@ -23,6 +23,14 @@ std::wstring ParentDirectory(const std::wstring& file) {
     return boost::filesystem::path(file).parent_path().wstring();
 }
 
+// A tool that says it succeeded may still have written nothing (Wine's own tools do that).
+bool HoldsData(const std::wstring& file) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return ::GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) &&
+           (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           (data.nFileSizeHigh != 0 || data.nFileSizeLow != 0);
+}
+
 }  // namespace
 
 ResultCode ReportMissingSystemRoot() {
@@ -38,7 +46,8 @@ ResultCode EnsureOutputDirectory(const std::wstring& directory, const std::wstri
     return kSuccess;
 }
 
-ResultCode RunToolCommandLine(const std::wstring& commandLine, const std::wstring& toolName) {
+ResultCode RunToolCommandLine(const std::wstring& commandLine, const std::wstring& toolName,
+                              const std::wstring& outputFile) {
     const ResultCode exitCode =
         RunProcess(commandLine, kChildTimeLimitMs, [&toolName](unsigned long long elapsedMs) {
             StatusLine::Get().Update([&] {
@@ -49,6 +58,8 @@ ResultCode RunToolCommandLine(const std::wstring& commandLine, const std::wstrin
     StatusLine::Get().Erase();
     if (exitCode != kSuccess) {
         PrintLine(LoadMessage(msg::kCommandFailed, commandLine.c_str(), exitCode));
+    } else if (!HoldsData(outputFile)) {
+        PrintLine(LoadMessage(msg::kToolWroteNothing, outputFile.c_str()));
     }
     return exitCode;
 }
@@ -73,7 +84,7 @@ ResultCode WriteToolReport(const ReportTool& tool, const std::wstring& dest) {
         return notMade;
     }
     const std::wstring toolName = toolPath.substr(toolPath.find_last_of(L"\\/") + 1);
-    return RunToolCommandLine(tool.buildCommandLine(toolPath, dest), toolName);
+    return RunToolCommandLine(tool.buildCommandLine(toolPath, dest), toolName, dest);
 }
 
 }  // namespace qeb

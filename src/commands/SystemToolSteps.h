@@ -16,9 +16,11 @@ ResultCode ReportMissingSystemRoot();
 // File-system errors other than a false answer propagate.
 ResultCode EnsureOutputDirectory(const std::wstring& directory, const std::wstring& dest);
 
-// Runs the command line and reports a non-zero exit code, which it returns unchanged. On a
-// console the progress line names the tool and the time it has run.
-ResultCode RunToolCommandLine(const std::wstring& commandLine, const std::wstring& toolName);
+// Runs the command line and reports a non-zero exit code, which it returns unchanged, and an
+// output file that a tool returning 0 left missing or empty. On a console the progress line
+// names the tool and the time it has run.
+ResultCode RunToolCommandLine(const std::wstring& commandLine, const std::wstring& toolName,
+                              const std::wstring& outputFile);
 
 // A tool below the system root that writes one report file named by -dest:.
 struct ReportTool {

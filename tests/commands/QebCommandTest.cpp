@@ -205,9 +205,14 @@ TEST_F(QebCommandTest, LockedSourceFileIsReportedAndTheWalkGoesOn) {
     UniqueHandle holder(::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder);
-    const ProcessResult result = RunQeb(811);
+    const std::wstring log = ScratchPath(L"qeb.log");
+    WriteBytes(log, "\xEF\xBB\xBF" "an earlier run\r\n");
+    const ProcessResult result = RunQeb(811, {L"-log:" + log});
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(result.Lines().size(), 1u) << std::string(result.output);
+    // Appended, in UTF-8, exactly the lines that the console showed.
+    EXPECT_EQ(Decode(ReadBytes(log), CP_UTF8),
+              L"\xFEFF" L"an earlier run\r\n" + result.Text());
     const Lines collected = Collected(811);
     EXPECT_NE(
         std::find(collected.begin(), collected.end(), L"Environment\\Instance\\B\\instance.ini"),

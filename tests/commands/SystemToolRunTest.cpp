@@ -2,6 +2,8 @@
 // system's msinfo32.exe, systeminfo.exe and wevtutil.exe.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <chrono>
 #include <thread>
 
@@ -145,6 +147,35 @@ TEST_F(SystemToolRunTest, SecondCopyIsRefusedWhileTheFirstWaitsForItsTool) {
     EXPECT_EQ(first.output, "");
     EXPECT_EQ(m_tools->CommandLinesOf(L"msinfo32.exe").size(), 1u);
     EXPECT_TRUE(PathExists(dest));
+}
+
+// Wine's own msinfo32 and wevtutil return 0 and write nothing; the operator is told. A log
+// that cannot be opened is reported once and the command runs on.
+TEST_F(SystemToolRunTest, AToolThatWroteNothingIsNamed) {
+    ProcessOptions options = FakeSystemTools::Options();
+    options.environment[L"QEB_FAKE_QUIET"] = L"1";
+    const std::wstring noLog = ScratchPath(L"no\\such\\run.log");
+    const auto wroteNothing = [](const std::wstring& file) { return ExpectedMessage(152, file); };
+    const struct {
+        std::vector<std::wstring> arguments;
+        Lines lines;
+    } cases[] = {
+        {{L"MSINFO", L"-dest:" + ScratchPath(L"msinfo.txt"), L"-log:" + noLog},
+         {L"ログファイル" + noLog + L"に書き込めません。(" +
+              TrimLineEnd(GetSystemErrorText(ERROR_PATH_NOT_FOUND)) + L")",
+          wroteNothing(ScratchPath(L"msinfo.txt"))}},
+        {{L"SYSINFO", L"-dest:" + ScratchPath(L"sysinfo.txt")},
+         {wroteNothing(ScratchPath(L"sysinfo.txt"))}},
+        {{L"EVENT", L"-dest:" + ScratchPath(L"event")},
+         {wroteNothing(ScratchPath(L"event\\system.xml")),
+          wroteNothing(ScratchPath(L"event\\application.xml"))}},
+    };
+    for (const auto& run : cases) {
+        SCOPED_TRACE(run.arguments[0]);
+        const ProcessResult result = Run(run.arguments, options);
+        EXPECT_EQ(result.exitCode, 0u);
+        EXPECT_EQ(result.Lines(), run.lines);
+    }
 }
 
 }  // namespace

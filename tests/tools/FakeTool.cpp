@@ -7,6 +7,7 @@
 //                      word, the bare number for runs without such a word
 //   QEB_FAKE_SLEEP_MS  milliseconds to sleep before writing the output
 //   QEB_FAKE_HOLD      a file that it keeps open for writing (others may read) while it sleeps
+//   QEB_FAKE_QUIET     any value: it writes nothing, as Wine's own tools do
 //   QEB_FAKE_GRANDCHILD a file: it starts a copy of itself that sleeps two minutes, and
 //                      writes "<its own id> <the copy's id>" there
 #include <windows.h>
@@ -151,6 +152,8 @@ int wmain(int argc, wchar_t** argv) {
     if (heldFile != INVALID_HANDLE_VALUE) {
         ::CloseHandle(heldFile);
     }
-    WriteOutput(arguments, OutputText(modulePath, arguments));
+    if (Variable(L"QEB_FAKE_QUIET").empty()) {
+        WriteOutput(arguments, OutputText(modulePath, arguments));
+    }
     return static_cast<int>(ChosenExitCode(arguments));
 }
