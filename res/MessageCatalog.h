@@ -15,6 +15,7 @@ inline constexpr PlainText kUsageMsinfo{IDS_USAGE_MSINFO};
 inline constexpr PlainText kUsageEvent{IDS_USAGE_EVENT};
 inline constexpr PlainText kUsageSysinfo{IDS_USAGE_SYSINFO};
 inline constexpr PlainText kAlreadyRunning{IDS_ALREADY_RUNNING};
+inline constexpr PlainText kUsagePack{IDS_USAGE_PACK};
 
 // Numbered inserts.
 inline constexpr NumberedMessage<TextInsert> kParameterMissing{IDS_PARAMETER_MISSING};
@@ -31,10 +32,20 @@ inline constexpr NumberedMessage<TextInsert> kParameterInvalid{IDS_PARAMETER_INV
 inline constexpr NumberedMessage<TextInsert, TextInsert> kFileSaveFailed{IDS_FILE_SAVE_FAILED};
 inline constexpr NumberedMessage<TextInsert, TextInsert> kFileCreateFailed{IDS_FILE_CREATE_FAILED};
 
+inline constexpr NumberedMessage<TextInsert> kPackNeedsFolder{IDS_PACK_NEEDS_FOLDER};
+inline constexpr NumberedMessage<TextInsert> kArchivePathTooLong{IDS_ARCHIVE_PATH_TOO_LONG};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kArchiveLeftOut{IDS_ARCHIVE_LEFT_OUT};
+inline constexpr NumberedMessage<TextInsert> kArchiveLinkLeftOut{IDS_ARCHIVE_LINK_LEFT_OUT};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kArchiveFailed{IDS_ARCHIVE_FAILED};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kArchiveWritten{IDS_ARCHIVE_WRITTEN};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kLogFailed{IDS_LOG_FAILED};
+inline constexpr NumberedMessage<TextInsert> kToolWroteNothing{IDS_TOOL_WROTE_NOTHING};
+
 // The progress line.
 inline constexpr NumberedMessage<SignedInsert, TextInsert> kProgressCopy{IDS_PROGRESS_COPY};
 inline constexpr NumberedMessage<SignedInsert> kProgressInventory{IDS_PROGRESS_INVENTORY};
 inline constexpr NumberedMessage<TextInsert, SignedInsert> kProgressTool{IDS_PROGRESS_TOOL};
+inline constexpr NumberedMessage<SignedInsert, SignedInsert> kProgressPack{IDS_PROGRESS_PACK};
 
 // printf-style inserts.
 inline constexpr PrintfMessage<TextInsert> kDirectoryNotFound{IDS_DIRECTORY_NOT_FOUND};

@@ -5,6 +5,7 @@
 #include "MessageCatalog.h"
 #include "commands/EventCommand.h"
 #include "commands/MsinfoCommand.h"
+#include "commands/PackCommand.h"
 #include "commands/QebCommand.h"
 #include "commands/SysinfoCommand.h"
 #include "util/Console.h"
@@ -29,6 +30,7 @@ constexpr CommandEntry kCommands[] = {
     {L"MSINFO", &Run<CMsinfoCommand>},
     {L"EVENT", &Run<CEventCommand>},
     {L"SYSINFO", &Run<CSysinfoCommand>},
+    {L"PACK", &Run<CPackCommand>},
 };
 
 }  // namespace

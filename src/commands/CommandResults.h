@@ -18,6 +18,12 @@ constexpr ResultCode kReportWriteFailed = 0x80030103;
 constexpr ResultCode kStandardException = 0x80040206;
 constexpr ResultCode kUnknownException = 0x80040205;
 
+// PACK.
+constexpr ResultCode kNotAFolder = 0x8007010B;           // ERROR_DIRECTORY
+constexpr ResultCode kArchivePathTooLong = 0x800700CE;   // ERROR_FILENAME_EXCED_RANGE
+constexpr ResultCode kEntriesLeftOut = 0x80070780;       // ERROR_CANT_ACCESS_FILE
+constexpr ResultCode kArchiveNotWritten = 0x80004005;    // E_FAIL
+
 // The inventory phase's own small codes, not in HRESULT form.
 constexpr ResultCode kSettingsFileMissing = 2;
 constexpr ResultCode kSettingsRejected = 4;

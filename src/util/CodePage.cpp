@@ -21,6 +21,22 @@ std::string EncodeText(const std::wstring& text, unsigned codePage, const char* 
     return bytes;
 }
 
+std::optional<std::string> EncodeUtf8(const std::wstring& text) {
+    if (text.empty()) {
+        return std::string();
+    }
+    const int length = static_cast<int>(text.size());
+    const int size = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), length,
+                                           nullptr, 0, nullptr, nullptr);
+    if (size <= 0) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), length, bytes.data(), size,
+                          nullptr, nullptr);
+    return bytes;
+}
+
 std::wstring DecodeText(const std::string& bytes, unsigned codePage) {
     if (bytes.empty()) {
         return {};

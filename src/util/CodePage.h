@@ -1,6 +1,7 @@
 // Conversions between wide text and the bytes of a code page.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace qeb {
@@ -10,6 +11,9 @@ namespace qeb {
 // default character when it is null.
 std::string EncodeText(const std::wstring& text, unsigned codePage,
                        const char* defaultChar = nullptr);
+
+// UTF-8, or nullopt for text that is no valid UTF-16 (a lone surrogate).
+std::optional<std::string> EncodeUtf8(const std::wstring& text);
 
 // Empty when the bytes cannot be converted.
 std::wstring DecodeText(const std::string& bytes, unsigned codePage);

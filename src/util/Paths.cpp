@@ -58,6 +58,20 @@ std::wstring ReadWholeText(const std::function<unsigned long(wchar_t*, unsigned 
     }
 }
 
+std::wstring ExtendedLengthPath(const std::wstring& path) {
+    if (path.compare(0, 4, L"\\\\?\\") == 0) {
+        return path;
+    }
+    const std::wstring full = ReadWholeText([&path](wchar_t* buffer, unsigned long size) {
+        const DWORD length = ::GetFullPathNameW(path.c_str(), size, buffer, nullptr);
+        return length >= size ? size : length;  // too small: asks for more room
+    });
+    if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\') {
+        return L"\\\\?\\UNC" + full.substr(1);
+    }
+    return full.empty() ? full : L"\\\\?\\" + full;
+}
+
 std::wstring GetModuleDirectory() {
     return DirectoryOf(ReadWholeText([](wchar_t* buffer, unsigned long size) {
         return ::GetModuleFileNameW(nullptr, buffer, size);

@@ -21,6 +21,10 @@ bool EnsureDirectory(const std::wstring& path);
 // The value of SystemRoot, or empty when it is not set.
 std::wstring GetSystemRoot();
 
+// The full path in the extended-length form (\\?\ or \\?\UNC\), which takes no path
+// limit; empty when no full path can be made.
+std::wstring ExtendedLengthPath(const std::wstring& path);
+
 // Directory of the running executable, however long its path.
 std::wstring GetModuleDirectory();
 

@@ -2,18 +2,24 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <utility>
 
 #include "util/PathText.h"
+#include "util/Paths.h"
 
 namespace qeb {
 namespace {
 
 constexpr int kNamesToTry = 1000;
+const wchar_t kPrefix[] = L"~QebInfo-";
+const wchar_t kSuffix[] = L".tmp";
 
 std::wstring CandidateName(const std::wstring& target, int attempt) {
-    return JoinPath(DirectoryOf(target), L"~" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                                             std::to_wstring(attempt) + L".tmp");
+    const std::wstring path =
+        JoinPath(DirectoryOf(target), kPrefix + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                                          std::to_wstring(attempt) + kSuffix);
+    return path.size() < MAX_PATH ? path : ExtendedLengthPath(path);
 }
 
 }  // namespace
@@ -25,7 +31,7 @@ unsigned long TemporarySibling::Create(
     unsigned long error = ERROR_FILE_EXISTS;
     for (int attempt = 0; attempt < kNamesToTry; ++attempt) {
         const std::wstring path = CandidateName(target, attempt);
-        if (path.size() >= MAX_PATH) {
+        if (path.empty()) {
             return ERROR_FILENAME_EXCED_RANGE;
         }
         error = create(path);
@@ -38,6 +44,13 @@ unsigned long TemporarySibling::Create(
         }
     }
     return error;
+}
+
+bool TemporarySibling::IsTemporaryName(const std::wstring& name) {
+    const size_t prefix = std::size(kPrefix) - 1;
+    const size_t suffix = std::size(kSuffix) - 1;
+    return name.size() > prefix + suffix && name.compare(0, prefix, kPrefix) == 0 &&
+           name.compare(name.size() - suffix, suffix, kSuffix) == 0;
 }
 
 TemporarySibling::TemporarySibling(std::wstring path, std::wstring target)

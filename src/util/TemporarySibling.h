@@ -1,6 +1,8 @@
 // A file made beside a target and then moved into its place: the target is replaced as a
 // directory entry once the new content is whole, never written through, and an earlier file
 // stays as it was when anything fails. The temporary file is removed on every other path.
+// Its name, ~QebInfo-<process>-<n>.tmp, is one that no ordinary file has; where it would pass
+// the path limit it is addressed in the extended-length form.
 #pragma once
 
 #include <functional>
@@ -25,6 +27,9 @@ public:
     TemporarySibling& operator=(const TemporarySibling&) = delete;
 
     const std::wstring& Path() const { return m_path; }
+
+    // Whether a file name is one that this class gives its temporary files.
+    static bool IsTemporaryName(const std::wstring& name);
 
     // Moves the file over the target, replacing whatever entry has its name. The Win32 error
     // of the move, 0 on success.

@@ -40,7 +40,7 @@ TEST_F(EntryTest, UnknownWordFailsWithBadArguments) {
 
 TEST_F(EntryTest, CommandWordsIgnoreCaseAndPrintTheirHelp) {
     const std::pair<const wchar_t*, unsigned> cases[] = {
-        {L"qeb", 113}, {L"Msinfo", 115}, {L"event", 116}, {L"SysInfo", 139}};
+        {L"qeb", 113}, {L"Msinfo", 115}, {L"event", 116}, {L"SysInfo", 139}, {L"Pack", 143}};
     for (const auto& [word, helpId] : cases) {
         const ProcessResult result = Run({word, L"-?"});
         EXPECT_EQ(result.exitCode, 0u) << word;

@@ -18,24 +18,8 @@ namespace {
 
 using test::ScopedVariable;
 
-struct Outcome {
-    ResultCode result;
-    std::wstring output;
-};
-
-template <typename Command>
-Outcome ExecuteCaptured(const std::vector<std::wstring>& options) {
-    std::vector<std::wstring> arguments{L"QebInfo.exe", L"WORD"};
-    arguments.insert(arguments.end(), options.begin(), options.end());
-    std::vector<const wchar_t*> pointers;
-    for (const std::wstring& argument : arguments) {
-        pointers.push_back(argument.c_str());
-    }
-    test::ConsoleCapture capture;
-    Command command(static_cast<int>(pointers.size()), pointers.data());
-    const ResultCode result = command.Execute();
-    return {result, test::Decode(capture.Bytes(), 932)};
-}
+using Outcome = test::CapturedRun;
+using test::ExecuteCaptured;
 
 struct CommandCase {
     const char* word;

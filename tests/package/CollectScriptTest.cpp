@@ -9,6 +9,7 @@
 
 #include "support/FakeTool.h"
 #include "support/ProductFixture.h"
+#include "util/UniqueOwner.h"
 
 namespace qeb::test {
 namespace {
@@ -51,6 +52,7 @@ protected:
         const std::wstring built = ModuleDirectory() + L"\\collect.cmd";
         ASSERT_TRUE(::CopyFileW(built.c_str(), ScriptPath().c_str(), FALSE));
         InstallProduct(8);
+        MakeDataRoot(8);
     }
     void TearDown() override {
         m_tools.reset();
@@ -59,8 +61,11 @@ protected:
 
     std::wstring ScriptPath() const { return ExeDirectory() + L"\\collect.cmd"; }
 
-    ProcessResult Collect(const ProcessOptions& options) {
-        return RunProgram(CommandInterpreter(), {L"/c", ScriptPath(), L"8"}, options);
+    ProcessResult Collect(const ProcessOptions& options,
+                          const std::vector<std::wstring>& switches = {}) {
+        std::vector<std::wstring> arguments{L"/c", ScriptPath(), L"8"};
+        arguments.insert(arguments.end(), switches.begin(), switches.end());
+        return RunProgram(CommandInterpreter(), arguments, options);
     }
 
     // The folder that the run made below the default destination; it must be the only one.
@@ -98,29 +103,48 @@ TEST_F(CollectScriptTest, CollectsAllFourIntoOneFolderAndSummarisesThem) {
           L"sysinfo.txt", L"event\\system.xml", L"event\\application.xml"}) {
         EXPECT_TRUE(IsFile(folder + L"\\" + written)) << Encode(written, 932);
     }
-    // The operator is told what to send last.
-    ASSERT_FALSE(result.Lines().empty());
-    EXPECT_EQ(result.Lines().back(), folder);
+    // The operator is told what to send last: the archive beside the folder, and its digest.
+    const std::string checksums = ReadBytes(folder + L".zip.sha256");
+    ASSERT_EQ(checksums.size(), 64 + 2 + Encode(name, 932).size() + 4 + 1) << checksums;
+    const Lines lines = result.Lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], folder + L".zip");
+    EXPECT_EQ(lines.back(), L"SHA-256: " + Decode(checksums.substr(0, 64), 932));
+    EXPECT_EQ(Labelled(lines, L"[5/5] "), Lines{L"[5/5] 採取フォルダーを ZIP ファイルにまとめています。"});
 
     const Lines summary = Summary(folder);
     EXPECT_EQ(Labelled(summary, L"QebInfo バージョン: "),
               Lines{L"QebInfo バージョン: " QEB_EXPECTED_VERSION});
     EXPECT_EQ(Labelled(summary, L"コンピューター名: "), Lines{L"コンピューター名: " + computer});
     const std::wstring exe = L"コマンド: \"" + ExePath() + L"\" ";
+    const auto log = [&folder](const wchar_t* word) {
+        return L" \"-log:" + folder + L"\\" + word + L".log\"";
+    };
     EXPECT_EQ(Labelled(summary, L"コマンド: "),
-              (Lines{exe + L"QEB \"-dest:" + folder + L"\" \"-product:8\"",
-                     exe + L"MSINFO \"-dest:" + folder + L"\\msinfo.txt\"",
-                     exe + L"SYSINFO \"-dest:" + folder + L"\\sysinfo.txt\"",
-                     exe + L"EVENT \"-dest:" + folder + L"\\event\""}));
+              (Lines{exe + L"QEB \"-dest:" + folder + L"\" \"-product:8\"" + log(L"QEB"),
+                     exe + L"MSINFO \"-dest:" + folder + L"\\msinfo.txt\"" + log(L"MSINFO"),
+                     exe + L"SYSINFO \"-dest:" + folder + L"\\sysinfo.txt\"" + log(L"SYSINFO"),
+                     exe + L"EVENT \"-dest:" + folder + L"\\event\"" + log(L"EVENT")}));
     EXPECT_EQ(Labelled(summary, L"終了コード: "), Lines(4, L"終了コード: 0x00000000 (0)"));
+    EXPECT_EQ(Labelled(summary, L"ログ: "),
+              (Lines{L"ログ: QEB.log (0 行)", L"ログ: MSINFO.log (0 行)", L"ログ: SYSINFO.log (0 行)",
+                     L"ログ: EVENT.log (0 行)"}));
+    EXPECT_EQ(Labelled(summary, L"結果: "), Lines{L"結果: すべてのステップが成功しました。"});
 }
 
 TEST_F(CollectScriptTest, AFailedStepIsSummarisedInHexAndFailsTheRun) {
     // systeminfo alone gets the argument LIST; a crash code shows the sign of cmd's errorlevel.
-    const ProcessResult result = Collect(FakeSystemTools::Options(L"LIST:0xC0000005"));
+    const ProcessResult result =
+        Collect(FakeSystemTools::Options(L"LIST:0xC0000005"), {L"/nozip"});
     EXPECT_EQ(result.exitCode, 1u) << result.output;
 
     const std::wstring folder = Collection();
+    EXPECT_FALSE(IsFile(folder + L".zip"));
+    ASSERT_FALSE(result.Lines().empty());
+    EXPECT_EQ(result.Lines().back(), folder);
+    EXPECT_EQ(Labelled(result.Lines(), L"[3/4] 失"),
+              Lines{L"[3/4] 失敗しました。終了コード 0xC0000005: システム ツール自身の終了コードです。"
+                    L"画面のメッセージ「コマンド(…)の実行に失敗しました。」を確認してください。"});
     EXPECT_TRUE(IsFile(folder + L"\\event\\application.xml")) << "the step after it did not run";
     const Lines summary = Summary(folder);
     EXPECT_EQ(Labelled(summary, L"終了コード: "),
@@ -131,6 +155,30 @@ TEST_F(CollectScriptTest, AFailedStepIsSummarisedInHexAndFailsTheRun) {
     EXPECT_EQ(meanings[2],
               L"意味: システム ツール自身の終了コードです。"
               L"画面のメッセージ「コマンド(…)の実行に失敗しました。」を確認してください。");
+}
+
+// A line that a step printed with exit code 0 is a warning: it is in the step's log, counted,
+// and the summary no longer says that everything succeeded.
+TEST_F(CollectScriptTest, LoggedLinesAreCountedAndNamed) {
+    const std::wstring locked = ScratchPath(L"product8\\Environment\\Config\\app.ini");
+    UniqueHandle holder(::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder) << Encode(locked, 932);
+    const ProcessResult result = Collect(FakeSystemTools::Options());
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+
+    const std::wstring folder = Collection();
+    const std::wstring log = Decode(ReadBytes(folder + L"\\QEB.log"), CP_UTF8);
+    ASSERT_EQ(log.substr(0, 1), L"\xFEFF");
+    const Lines logged = SplitLines(log.substr(1));
+    ASSERT_EQ(logged.size(), 1u) << Encode(log, 932);
+    EXPECT_NE(logged[0].find(locked), std::wstring::npos) << Encode(logged[0], 932);
+    EXPECT_EQ(Labelled(result.Lines(), logged[0]).size(), 1u) << "the console showed it too";
+    const Lines summary = Summary(folder);
+    EXPECT_EQ(Labelled(summary, L"ログ: QEB.log"), Lines{L"ログ: QEB.log (1 行)"});
+    EXPECT_EQ(Labelled(summary, L"結果: "),
+              Lines{L"結果: すべてのステップが終了コード 0 で終わりましたが、"
+                    L"警告を記録したステップがあります: QEB"});
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "support/Scratch.h"
 
+#include <cstdint>
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -65,6 +67,18 @@ void WriteText(const std::wstring& path, const std::string& utf8OrBytes) {
 std::string ReadBytes(const std::wstring& path) {
     std::ifstream in(path.c_str(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string NoiseBytes(size_t size) {
+    std::string bytes(size, '\0');
+    std::uint32_t state = 2463534242u;
+    for (char& byte : bytes) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
 }
 
 void RemoveTree(const std::wstring& path) {

@@ -32,6 +32,8 @@ std::wstring ModuleDirectory();
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 void WriteText(const std::wstring& path, const std::string& utf8OrBytes);
 std::string ReadBytes(const std::wstring& path);
+// Bytes that no compressor shrinks, the same for the same size.
+std::string NoiseBytes(size_t size);
 void RemoveTree(const std::wstring& path);
 
 // Relative paths of every file and folder below root (folders end in a backslash), sorted.

@@ -1,0 +1,46 @@
+// The members of an archive as libzip reads them while it writes the archive: each file of
+// the folder is opened only when libzip comes to it, read once, and hashed as it is read.
+#pragma once
+
+#include <zip.h>
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace qeb {
+
+struct ArchiveMember {
+    std::wstring path;  // extended-length path of the file or directory
+    std::string name;   // the member name, UTF-8
+    bool directory = false;
+    std::uint64_t size = 0;
+    std::time_t modified = 0;
+};
+
+// What the file members of one attempt tell: the manifest lines of the files read whole, in
+// archive order, and the member whose reading failed, which ends the attempt.
+struct ArchivePass {
+    struct Failure {
+        std::size_t member;
+        unsigned long error;
+    };
+    std::string manifest;
+    std::optional<Failure> failure;
+    std::uint64_t files = 0;
+    std::uint64_t bytes = 0;
+    // Told after every piece read, for the progress line.
+    std::function<void(const ArchivePass&)> onProgress;
+};
+
+zip_source_t* NewFileMemberSource(const ArchiveMember& member, std::size_t index,
+                                  ArchivePass& pass, zip_error_t* error);
+
+// A member made by PACK itself; `make` gives its content when libzip comes to it, so that a
+// member added last can describe the members before it.
+zip_source_t* NewGeneratedMemberSource(std::function<std::string()> make, std::time_t modified,
+                                       zip_error_t* error);
+
+}  // namespace qeb

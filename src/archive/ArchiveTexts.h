@@ -1,0 +1,47 @@
+// The texts that PACK writes into and beside an archive, and the names of its members.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "util/Sha256.h"
+
+namespace qeb {
+
+// Members that PACK adds itself, at the archive's root.
+constexpr char kManifestName[] = "manifest.sha256";
+constexpr char kNotIncludedName[] = "not-included.txt";
+
+// 64 lower-case hexadecimal digits.
+std::string HexDigest(const Sha256Digest& digest);
+
+// One line in sha256sum's format: the digest, two blanks, the name, LF.
+std::string ChecksumLine(const Sha256Digest& digest, const std::string& name);
+
+// A path below the folder (UTF-8, either separator) as a member name: '/' between the parts,
+// and a directory ends with '/'.
+std::string MemberName(std::string relative, bool directory);
+
+// True for a name at the archive's root that PACK writes itself, in any letter case: on
+// Windows both would unpack to the same file.
+bool IsReservedMemberName(const std::string& name);
+
+enum class LeftOutKind {
+    Unreadable,       // could not be opened or read
+    Link,             // a directory link or another reparse point, not followed
+    NotListed,        // a directory whose listing failed: what lies below is missing
+    NameNotStorable,  // a name that is no valid UTF-16, so no UTF-8 name exists for it
+    ReservedName,     // a name that PACK's own members take
+};
+
+struct LeftOutEntry {
+    std::string name;  // as a member name would be
+    LeftOutKind kind;
+    std::string reason;  // the system's text, UTF-8; may be empty
+};
+
+// not-included.txt: a heading and one tab-separated line per entry, UTF-8 with a byte-order
+// mark and CR LF, as Notepad of a Japanese Windows reads it.
+std::string NotIncludedText(const std::vector<LeftOutEntry>& entries);
+
+}  // namespace qeb

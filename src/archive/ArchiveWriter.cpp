@@ -1,0 +1,159 @@
+#include "archive/ArchiveWriter.h"
+
+#include <utility>
+
+namespace qeb {
+namespace {
+
+// The usual level: as much as zip's default, at its speed. libzip's own default is 9.
+constexpr zip_uint32_t kDeflateLevel = 6;
+// Each attempt leaves out the member that ended the one before; a file locked anew in every
+// attempt must not keep the archive from ever being finished.
+constexpr int kAttempts = 4;
+
+std::string ErrorText(zip_error_t* error) {
+    const char* text = zip_error_strerror(error);
+    return text != nullptr ? text : "";
+}
+
+// The archive of one attempt, discarded unless it was closed.
+class OpenArchive {
+public:
+    explicit OpenArchive(zip_t* archive) : m_archive(archive) {}
+    ~OpenArchive() {
+        if (m_archive != nullptr) {
+            zip_discard(m_archive);
+        }
+    }
+    OpenArchive(const OpenArchive&) = delete;
+    OpenArchive& operator=(const OpenArchive&) = delete;
+
+    zip_t* Get() const { return m_archive; }
+    bool Close() {
+        if (zip_close(m_archive) != 0) {
+            return false;
+        }
+        m_archive = nullptr;
+        return true;
+    }
+
+private:
+    zip_t* m_archive;
+};
+
+}  // namespace
+
+ArchiveWriter::ArchiveWriter(ArchiveOutputFile& output, std::vector<ArchiveMember> members,
+                             std::vector<LeftOutEntry> leftOut)
+    : m_output(output),
+      m_members(std::move(members)),
+      m_dropped(m_members.size(), false),
+      m_leftOut(std::move(leftOut)),
+      m_now(std::time(nullptr)) {}
+
+ArchiveOutcome ArchiveWriter::Write(const std::function<std::string(unsigned long)>& reason,
+                                    const LeftOutNotice& onLeftOut,
+                                    const ProgressNotice& onProgress) {
+    ArchiveOutcome outcome;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        ArchivePass pass;
+        pass.onProgress = [&onProgress](const ArchivePass& done) {
+            if (onProgress) {
+                onProgress(done.files, done.bytes);
+            }
+        };
+        outcome = WriteOnce(pass);
+        if (outcome.status == ArchiveOutcome::Status::Written || !pass.failure) {
+            return outcome;
+        }
+        const ArchiveMember& failed = m_members[pass.failure->member];
+        m_dropped[pass.failure->member] = true;
+        m_leftOut.push_back(
+            LeftOutEntry{failed.name, LeftOutKind::Unreadable, reason(pass.failure->error)});
+        if (onLeftOut) {
+            onLeftOut(failed, pass.failure->error);
+        }
+    }
+    return outcome;
+}
+
+ArchiveOutcome ArchiveWriter::WriteOnce(ArchivePass& pass) {
+    ArchiveOutcome outcome;
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = m_output.NewSource(&error);
+    zip_t* opened =
+        source != nullptr ? zip_open_from_source(source, ZIP_CREATE | ZIP_TRUNCATE, &error) : nullptr;
+    if (opened == nullptr) {
+        zip_source_free(source);
+        outcome.detail = ErrorText(&error);
+        zip_error_fini(&error);
+        return outcome;
+    }
+    zip_error_fini(&error);
+    OpenArchive archive(opened);
+    if (AddMembers(archive.Get(), pass) && archive.Close()) {
+        outcome.status = ArchiveOutcome::Status::Written;
+        return outcome;
+    }
+    if (m_output.WriteError() != 0) {
+        outcome.status = ArchiveOutcome::Status::WriteFailed;
+        outcome.writeError = m_output.WriteError();
+    } else {
+        outcome.detail = ErrorText(zip_get_error(archive.Get()));
+    }
+    return outcome;
+}
+
+bool ArchiveWriter::AddMembers(zip_t* archive, ArchivePass& pass) {
+    for (std::size_t i = 0; i < m_members.size(); ++i) {
+        if (m_dropped[i]) {
+            continue;
+        }
+        const ArchiveMember& member = m_members[i];
+        zip_int64_t index = -1;
+        if (member.directory) {
+            index = zip_dir_add(archive, member.name.c_str(), ZIP_FL_ENC_UTF_8);
+        } else {
+            zip_source_t* source = NewFileMemberSource(member, i, pass, zip_get_error(archive));
+            index = source != nullptr ? zip_file_add(archive, member.name.c_str(), source,
+                                                     ZIP_FL_ENC_UTF_8)
+                                      : -1;
+            if (index < 0) {
+                zip_source_free(source);
+                return false;
+            }
+            if (zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
+                                         kDeflateLevel) != 0) {
+                return false;
+            }
+        }
+        if (index < 0 ||
+            zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), member.modified, 0) != 0) {
+            return false;
+        }
+    }
+    if (!m_leftOut.empty()) {
+        const std::string text = NotIncludedText(m_leftOut);
+        if (!AddGenerated(archive, kNotIncludedName, [text] { return text; })) {
+            return false;
+        }
+    }
+    // Last, so that every file has been read when libzip comes to it.
+    return AddGenerated(archive, kManifestName, [&pass] { return pass.manifest; });
+}
+
+bool ArchiveWriter::AddGenerated(zip_t* archive, const char* name,
+                                 std::function<std::string()> make) {
+    zip_source_t* source = NewGeneratedMemberSource(std::move(make), m_now, zip_get_error(archive));
+    const zip_int64_t index =
+        source != nullptr ? zip_file_add(archive, name, source, ZIP_FL_ENC_UTF_8) : -1;
+    if (index < 0) {
+        zip_source_free(source);
+        return false;
+    }
+    return zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
+                                    kDeflateLevel) == 0;
+}
+
+}  // namespace qeb

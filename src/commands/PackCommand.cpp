@@ -1,0 +1,262 @@
+#include "commands/PackCommand.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "MessageCatalog.h"
+#include "archive/ArchiveWriter.h"
+#include "archive/FolderListing.h"
+#include "commands/CommandChecks.h"
+#include "commands/CommandResults.h"
+#include "util/CodePage.h"
+#include "util/Console.h"
+#include "util/Messages.h"
+#include "util/PathText.h"
+#include "util/Paths.h"
+#include "util/StatusLine.h"
+#include "util/UniqueOwner.h"
+#include "util/WholeFileWriter.h"
+
+namespace qeb {
+namespace {
+
+constexpr std::uint64_t kFileTimeOf1970 = 116444736000000000ull;
+constexpr std::uint64_t kFileTimeTicksPerSecond = 10000000ull;
+
+// Where the folder is and what PACK writes beside it.
+struct PackPlace {
+    std::wstring folder;      // full path, as the operator reads it
+    std::wstring archive;     // <folder>.zip
+    std::wstring checksums;   // <folder>.zip.sha256
+    UniqueFileHandle handle;  // the folder, held for the whole run
+};
+
+std::wstring SystemText(unsigned long error) {
+    return TrimLineEnd(GetSystemErrorText(error));
+}
+
+std::string Utf8SystemText(unsigned long error) {
+    return EncodeText(SystemText(error), CP_UTF8);
+}
+
+std::time_t ToTime(std::uint64_t fileTime) {
+    return fileTime > kFileTimeOf1970
+               ? static_cast<std::time_t>((fileTime - kFileTimeOf1970) / kFileTimeTicksPerSecond)
+               : 0;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    return ReadWholeText([&path](wchar_t* buffer, unsigned long size) {
+        const DWORD length = ::GetFullPathNameW(path.c_str(), size, buffer, nullptr);
+        return length >= size ? size : length;
+    });
+}
+
+bool IsVolumeRoot(const std::wstring& path) {
+    const std::wstring parent = DirectoryOf(path);
+    return parent.empty() || parent == path;
+}
+
+ResultCode ReportNoFolder(const std::wstring& folder) {
+    PrintLine(LoadMessage(msg::kPackNeedsFolder, folder.c_str()));
+    return kNotAFolder;
+}
+
+ResultCode ReportArchiveFailure(const std::wstring& archive, unsigned long error) {
+    PrintLine(LoadMessage(msg::kArchiveFailed, archive.c_str(), SystemText(error).c_str()));
+    return HresultFromWin32(error);
+}
+
+// The folder must be a real directory, never a link that someone put in its place, and it is
+// held open without delete sharing so that nobody renames or replaces it while it is packed.
+ResultCode OpenFolder(PackPlace& place) {
+    place.handle.Reset(::CreateFileW(ExtendedLengthPath(place.folder).c_str(),
+                                     FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                     nullptr));
+    if (!place.handle) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            PrintLine(LoadMessage(msg::kPathNotFound, place.folder.c_str()));
+            return kPathNotFound;
+        }
+        return ReportArchiveFailure(place.archive, error);
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(place.handle.Get(), &info)) {
+        return ReportArchiveFailure(place.archive, ::GetLastError());
+    }
+    // The handle tells what it holds on Windows; Wine's handle of a link shows the target, and
+    // only the path tells that it is a link.
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+        IsReparsePoint(place.folder)) {
+        return ReportNoFolder(place.folder);
+    }
+    return kSuccess;
+}
+
+ResultCode LocatePack(const std::wstring& dest, PackPlace& place) {
+    place.folder = FullPath(dest);
+    while (place.folder.size() > 1 && (place.folder.back() == L'\\' || place.folder.back() == L'/') &&
+           !IsVolumeRoot(place.folder)) {
+        place.folder.pop_back();
+    }
+    if (place.folder.empty() || IsVolumeRoot(place.folder)) {
+        return ReportNoFolder(place.folder.empty() ? dest : place.folder);
+    }
+    place.archive = place.folder + L".zip";
+    place.checksums = place.archive + L".sha256";
+    // The longest path that PACK writes; its temporary files take the extended-length form.
+    if (place.checksums.size() >= MAX_PATH) {
+        PrintLine(LoadMessage(msg::kArchivePathTooLong, place.checksums.c_str()));
+        return kArchivePathTooLong;
+    }
+    return OpenFolder(place);
+}
+
+// Whether a file can be opened for reading now; the first reason against it otherwise.
+DWORD CheckReadable(const std::wstring& path) {
+    const UniqueFileHandle file(::CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return file ? ERROR_SUCCESS : ::GetLastError();
+}
+
+class PackJob {
+public:
+    explicit PackJob(const PackPlace& place) : m_place(place) {}
+
+    // The members in the order listed, and what is left out of them, each named on the console.
+    void Plan(const FolderListing& listing) {
+        const std::wstring root = ExtendedLengthPath(m_place.folder);
+        for (const SkippedEntry& skipped : listing.skipped) {
+            LeaveOut(skipped.relative, skipped.kind, skipped.error);
+        }
+        for (const FolderEntry& entry : listing.entries) {
+            const std::optional<std::string> name = EncodeUtf8(entry.relative);
+            if (!name) {
+                LeaveOut(entry.relative, LeftOutKind::NameNotStorable, ERROR_NO_UNICODE_TRANSLATION);
+                continue;
+            }
+            ArchiveMember member{JoinPath(root, entry.relative), MemberName(*name, entry.directory),
+                                 entry.directory, entry.size, ToTime(entry.lastWrite)};
+            if (IsReservedMemberName(member.name)) {
+                LeaveOut(entry.relative, LeftOutKind::ReservedName, ERROR_ALREADY_EXISTS);
+                continue;
+            }
+            if (!entry.directory) {
+                if (const DWORD error = CheckReadable(member.path); error != ERROR_SUCCESS) {
+                    LeaveOut(entry.relative, LeftOutKind::Unreadable, error);
+                    continue;
+                }
+            }
+            m_members.push_back(std::move(member));
+        }
+    }
+
+    ResultCode Write() {
+        ArchiveOutputFile output(ExtendedLengthPath(m_place.archive));
+        ArchiveWriter writer(output, std::move(m_members), std::move(m_leftOut));
+        const ArchiveOutcome outcome = writer.Write(
+            &Utf8SystemText,
+            [this](const ArchiveMember& member, unsigned long error) {
+                m_lossy = true;
+                PrintLeftOut(member.name, error);
+            },
+            [](std::uint64_t files, std::uint64_t bytes) {
+                StatusLine::Get().Update([files, bytes] {
+                    return LoadMessage(msg::kProgressPack, static_cast<int>(files),
+                                       static_cast<int>(bytes >> 20));
+                });
+            });
+        StatusLine::Get().Erase();
+        if (outcome.status == ArchiveOutcome::Status::WriteFailed) {
+            return ReportArchiveFailure(m_place.archive, outcome.writeError);
+        }
+        if (outcome.status == ArchiveOutcome::Status::Failed) {
+            const std::wstring detail = DecodeText(outcome.detail, CP_UTF8);
+            PrintLine(LoadMessage(msg::kArchiveFailed, m_place.archive.c_str(), detail.c_str()));
+            return kArchiveNotWritten;
+        }
+        m_digest = output.Digest();
+        return kSuccess;
+    }
+
+    ResultCode WriteChecksums() const {
+        const std::wstring name = m_place.archive.substr(m_place.archive.find_last_of(L'\\') + 1);
+        const std::string text = ChecksumLine(m_digest, EncodeText(name, CP_UTF8));
+        WholeFileWriter writer;
+        if (const auto failure = writer.WriteWhole(m_place.checksums, text)) {
+            PrintLine(LoadMessage(msg::kFileCreateFailed, m_place.checksums.c_str(),
+                                  SystemText(failure.error).c_str()));
+            return HresultFromWin32(failure.error);
+        }
+        const std::wstring hex = DecodeText(HexDigest(m_digest), CP_UTF8);
+        PrintLine(LoadMessage(msg::kArchiveWritten, m_place.archive.c_str(), hex.c_str()));
+        return m_lossy ? kEntriesLeftOut : kSuccess;
+    }
+
+private:
+    void LeaveOut(const std::wstring& relative, LeftOutKind kind, unsigned long error) {
+        const std::string name = EncodeText(relative, CP_UTF8);
+        m_leftOut.push_back(LeftOutEntry{MemberName(name, false), kind,
+                                         error != 0 ? Utf8SystemText(error) : std::string()});
+        // A link is left out by design, not for want of reading it.
+        if (kind == LeftOutKind::Link) {
+            const std::wstring path = JoinPath(m_place.folder, relative);
+            PrintLine(LoadMessage(msg::kArchiveLinkLeftOut, path.c_str()));
+            return;
+        }
+        m_lossy = true;
+        PrintLeftOut(name, error);
+    }
+
+    void PrintLeftOut(const std::string& name, unsigned long error) const {
+        std::wstring path = JoinPath(m_place.folder, DecodeText(name, CP_UTF8));
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        PrintLine(LoadMessage(msg::kArchiveLeftOut, path.c_str(), SystemText(error).c_str()));
+    }
+
+    const PackPlace& m_place;
+    std::vector<ArchiveMember> m_members;
+    std::vector<LeftOutEntry> m_leftOut;
+    bool m_lossy = false;
+    Sha256Digest m_digest{};
+};
+
+}  // namespace
+
+ResultCode CPackCommand::Execute() {
+    return HelpOrRun([this] { return Run(); });
+}
+
+ResultCode CPackCommand::Usage() {
+    return PrintUsage(msg::kUsagePack);
+}
+
+ResultCode CPackCommand::Run() {
+    if (const ResultCode invalid = CheckDestination(m_strDest, DestinationUse::Path);
+        invalid != kSuccess) {
+        return invalid;
+    }
+    PackPlace place;
+    if (const ResultCode refused = LocatePack(m_strDest, place); refused != kSuccess) {
+        return refused;
+    }
+    const FolderListing listing = ListFolder(ExtendedLengthPath(place.folder));
+    if (listing.error != ERROR_SUCCESS) {
+        return ReportArchiveFailure(place.archive, listing.error);
+    }
+    PackJob job(place);
+    job.Plan(listing);
+    if (const ResultCode failed = job.Write(); failed != kSuccess) {
+        return failed;
+    }
+    return job.WriteChecksums();
+}
+
+}  // namespace qeb

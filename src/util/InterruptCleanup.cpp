@@ -1,0 +1,70 @@
+#include "util/InterruptCleanup.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace qeb {
+namespace {
+
+// STATUS_CONTROL_C_EXIT, the exit code that the system's own handling gives.
+constexpr UINT kInterruptedExitCode = 0xC000013A;
+
+struct Registry {
+    std::mutex guard;
+    std::vector<const std::wstring*> paths;
+};
+
+Registry& TheRegistry() {
+    static Registry registry;
+    return registry;
+}
+
+void RemoveAll(const std::vector<const std::wstring*>& paths) noexcept {
+    for (const std::wstring* path : paths) {
+        // A read-only file would refuse to go.
+        ::SetFileAttributesW(path->c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(path->c_str());
+    }
+}
+
+// Runs on a thread of its own. The process ends here, with the registry held, so that the
+// main thread cannot make another file between the clean-up and the end.
+BOOL WINAPI OnConsoleControl(DWORD) {
+    Registry& registry = TheRegistry();
+    registry.guard.lock();
+    RemoveAll(registry.paths);
+    ::ExitProcess(kInterruptedExitCode);
+}
+
+void InstallHandlerOnce() {
+    static const bool installed = ::SetConsoleCtrlHandler(&OnConsoleControl, TRUE) != FALSE;
+    (void)installed;
+}
+
+}  // namespace
+
+InterruptCleanup::InterruptCleanup(std::wstring path) : m_path(std::move(path)) {
+    InstallHandlerOnce();
+    Registry& registry = TheRegistry();
+    const std::lock_guard<std::mutex> lock(registry.guard);
+    registry.paths.push_back(&m_path);
+}
+
+InterruptCleanup::~InterruptCleanup() {
+    Registry& registry = TheRegistry();
+    const std::lock_guard<std::mutex> lock(registry.guard);
+    registry.paths.erase(std::remove(registry.paths.begin(), registry.paths.end(), &m_path),
+                         registry.paths.end());
+}
+
+void InterruptCleanup::RemoveRegisteredFiles() noexcept {
+    Registry& registry = TheRegistry();
+    const std::lock_guard<std::mutex> lock(registry.guard);
+    RemoveAll(registry.paths);
+}
+
+}  // namespace qeb

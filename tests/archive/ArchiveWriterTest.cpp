@@ -1,0 +1,141 @@
+// The archive writer with the real libzip: a member that fails while libzip reads it, and
+// a write that fails part way.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <zip.h>
+
+#include "archive/ArchiveWriter.h"
+#include "support/Scratch.h"
+#include "util/Paths.h"
+
+namespace qeb {
+namespace {
+
+using Lines = std::vector<std::wstring>;
+
+// The members of an archive and the content of one of them, as libzip reads them back.
+struct ReadBack {
+    std::vector<std::string> names;
+    std::string manifest;
+    std::string notIncluded;
+};
+
+std::string ReadMember(zip_t* archive, const char* name) {
+    zip_stat_t stat;
+    zip_file_t* file = zip_fopen(archive, name, 0);
+    if (file == nullptr || zip_stat(archive, name, 0, &stat) != 0) {
+        return {};
+    }
+    std::string content(stat.size, '\0');
+    zip_fread(file, content.data(), stat.size);
+    zip_fclose(file);
+    return content;
+}
+
+ReadBack ReadArchive(const std::wstring& path) {
+    ReadBack back;
+    int error = 0;
+    zip_t* archive = zip_open(test::Encode(path, CP_UTF8).c_str(), ZIP_RDONLY | ZIP_CHECKCONS,
+                              &error);
+    if (archive == nullptr) {
+        return back;
+    }
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        back.names.push_back(zip_get_name(archive, static_cast<zip_uint64_t>(i), 0));
+    }
+    back.manifest = ReadMember(archive, kManifestName);
+    back.notIncluded = ReadMember(archive, kNotIncludedName);
+    zip_close(archive);
+    return back;
+}
+
+// Fails every write from a chosen byte on, as a full disk does.
+class FillingOutputFile : public ArchiveOutputFile {
+public:
+    FillingOutputFile(const std::wstring& path, DWORD room)
+        : ArchiveOutputFile(path), m_room(room) {}
+
+protected:
+    bool WriteToFile(HANDLE file, const char* data, DWORD size, DWORD& error) override {
+        if (size > m_room) {
+            error = ERROR_DISK_FULL;
+            return false;
+        }
+        m_room -= size;
+        return ArchiveOutputFile::WriteToFile(file, data, size, error);
+    }
+
+private:
+    DWORD m_room;
+};
+
+class ArchiveWriterTest : public testing::Test {
+protected:
+    ArchiveWriterTest() : m_scratch(test::CurrentTestName()) {}
+
+    ArchiveMember File(const std::wstring& name, const std::string& content) {
+        const std::wstring path = m_scratch / (L"folder\\" + name);
+        test::WriteBytes(path, content);
+        return ArchiveMember{path, test::Encode(name, CP_UTF8), false, content.size(), 0};
+    }
+
+    ArchiveOutcome Write(ArchiveOutputFile& output, std::vector<ArchiveMember> members,
+                         std::vector<std::string>& noticed) {
+        ArchiveWriter writer(output, std::move(members), {});
+        const ArchiveOutcome outcome = writer.Write(
+            [](unsigned long error) { return std::to_string(error); },
+            [&noticed](const ArchiveMember& member, unsigned long) {
+                noticed.push_back(member.name);
+            },
+            {});
+        m_leftOut = writer.LeftOut();
+        return outcome;
+    }
+
+    std::wstring Archive() const { return m_scratch / L"folder.zip"; }
+
+    test::ScratchFolder m_scratch;
+    std::vector<LeftOutEntry> m_leftOut;
+};
+
+// libzip abandons an archive when one source fails: the writer leaves that member out and
+// writes the archive again with the rest.
+TEST_F(ArchiveWriterTest, AMemberThatFailsWhileWrittenIsLeftOutAndTheRestArchived) {
+    std::vector<ArchiveMember> members = {File(L"a.txt", "first"), File(L"gone.txt", "x"),
+                                          File(L"b.txt", "")};
+    ::DeleteFileW(members[1].path.c_str());
+    ArchiveOutputFile output(Archive());
+    std::vector<std::string> noticed;
+    EXPECT_EQ(Write(output, members, noticed).status, ArchiveOutcome::Status::Written);
+    EXPECT_EQ(noticed, std::vector<std::string>{"gone.txt"});
+    ASSERT_EQ(m_leftOut.size(), 1u);
+    EXPECT_EQ(m_leftOut[0].reason, std::to_string(ERROR_FILE_NOT_FOUND));
+
+    const ReadBack back = ReadArchive(Archive());
+    EXPECT_EQ(back.names, (std::vector<std::string>{"a.txt", "b.txt", kNotIncludedName,
+                                                    kManifestName}));
+    EXPECT_EQ(back.manifest,
+              "a7937b64b8caa58f03721bb6bacf5c78cb235febe0e70b1b84cd99541461a08e  a.txt\n"
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855  b.txt\n");
+    EXPECT_NE(back.notIncluded.find("\tgone.txt\t"), std::string::npos) << back.notIncluded;
+}
+
+TEST_F(ArchiveWriterTest, AWriteThatFailsPartWayLeavesOnlyTheEarlierArchive) {
+    const ArchiveMember member = File(L"data.db", test::NoiseBytes(3 << 20));
+    test::WriteBytes(Archive(), "earlier archive");
+    const Lines before = test::ListTree(m_scratch.Path());
+    for (const DWORD room : {0ul, 1ul << 20, 2ul << 20}) {
+        FillingOutputFile output(Archive(), room);
+        std::vector<std::string> noticed;
+        const ArchiveOutcome outcome = Write(output, {member}, noticed);
+        EXPECT_EQ(outcome.status, ArchiveOutcome::Status::WriteFailed) << room;
+        EXPECT_EQ(outcome.writeError, static_cast<unsigned long>(ERROR_DISK_FULL)) << room;
+        EXPECT_TRUE(test::ReadBytes(Archive()) == "earlier archive") << room;
+        EXPECT_EQ(test::ListTree(m_scratch.Path()), before) << room;
+    }
+}
+
+}  // namespace
+}  // namespace qeb
