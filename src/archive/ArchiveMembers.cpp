@@ -10,13 +10,10 @@
 #include <vector>
 
 #include "archive/ArchiveTexts.h"
-#include "util/Sha256.h"
-#include "util/UniqueOwner.h"
+#include "archive/MemberReader.h"
 
 namespace qeb {
 namespace {
-
-constexpr DWORD kBlockSize = 256 << 10;
 
 // The callbacks of one source; nothing may unwind through libzip's C frames.
 template <typename Source>
@@ -82,13 +79,13 @@ public:
                 Stat(data, m_member.size, m_member.modified);
                 return sizeof(zip_stat_t);
             case ZIP_SOURCE_OPEN:
-                return Open();
+                m_offset = m_size = 0;
+                m_ended = false;
+                return 0;
             case ZIP_SOURCE_READ:
                 return Read(static_cast<char*>(data), length);
             case ZIP_SOURCE_CLOSE:
-                m_file.Reset();
-                m_hash.reset();
-                m_block = std::vector<char>();
+                m_pass.reader->GiveBack(std::move(m_block));
                 return 0;
             case ZIP_SOURCE_ERROR:
                 return Error(data, length);
@@ -98,76 +95,54 @@ public:
     }
 
 private:
-    zip_int64_t FailReading(int zipError, DWORD error) {
-        m_pass.failure = ArchivePass::Failure{m_index, error};
-        return Fail(zipError, EIO);
-    }
-
-    // What the listing named must still be a plain file: never the target of a link that
-    // someone put in its place since.
-    zip_int64_t Open() {
-        m_file.Reset(::CreateFileW(m_member.path.c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING,
-                                   FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT,
-                                   nullptr));
-        if (!m_file) {
-            return FailReading(ZIP_ER_OPEN, ::GetLastError());
-        }
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (!::GetFileInformationByHandle(m_file.Get(), &info)) {
-            return FailReading(ZIP_ER_OPEN, ::GetLastError());
-        }
-        if ((info.dwFileAttributes &
-             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
-            return FailReading(ZIP_ER_OPEN, ERROR_CANT_ACCESS_FILE);
-        }
-        m_hash = std::make_unique<Sha256>();
-        m_block.resize(kBlockSize);
-        m_used = m_offset = 0;
-        m_ended = false;
-        return 0;
-    }
-
     zip_int64_t Read(char* data, zip_uint64_t length) {
-        if (m_offset == m_used && !m_ended && !Refill()) {
-            return -1;
+        while (m_offset == m_size) {
+            if (m_ended) {
+                return 0;
+            }
+            if (!TakeNext()) {
+                return -1;
+            }
         }
-        const size_t piece = static_cast<size_t>(std::min<zip_uint64_t>(length, m_used - m_offset));
+        const size_t piece = static_cast<size_t>(std::min<zip_uint64_t>(length, m_size - m_offset));
         std::memcpy(data, m_block.data() + m_offset, piece);
         m_offset += piece;
         m_pass.bytes += piece;
-        if (piece > 0 && m_pass.onProgress) {
+        if (m_pass.onProgress) {
             m_pass.onProgress(m_pass);
         }
         return static_cast<zip_int64_t>(piece);
     }
 
-    bool Refill() {
-        DWORD read = 0;
-        if (!::ReadFile(m_file.Get(), m_block.data(), kBlockSize, &read, nullptr)) {
-            FailReading(ZIP_ER_READ, ::GetLastError());
+    bool TakeNext() {
+        MemberReader::Piece piece = m_pass.reader->Take();
+        if (piece.member != m_index) {
+            // libzip takes the members in the order the reader reads them; anything else
+            // would put one file's bytes under another's name.
+            Fail(ZIP_ER_INTERNAL, 0);
             return false;
         }
-        m_used = read;
-        m_offset = 0;
-        if (read > 0) {
-            m_hash->Add(m_block.data(), read);
-            return true;
+        if (piece.error != 0) {
+            m_pass.failure = ArchivePass::Failure{m_index, piece.error};
+            Fail(ZIP_ER_READ, EIO);
+            return false;
         }
-        m_ended = true;
-        m_pass.manifest += ChecksumLine(m_hash->Finish(), m_member.name);
-        ++m_pass.files;
+        m_pass.reader->GiveBack(std::exchange(m_block, std::move(piece.data)));
+        m_size = piece.size;
+        m_offset = 0;
+        if (piece.end) {
+            m_ended = true;
+            m_pass.manifest += ChecksumLine(piece.digest, m_member.name);
+            ++m_pass.files;
+        }
         return true;
     }
 
     const ArchiveMember& m_member;
     const std::size_t m_index;
     ArchivePass& m_pass;
-    UniqueFileHandle m_file;
-    std::unique_ptr<Sha256> m_hash;
     std::vector<char> m_block;
-    size_t m_used = 0;
+    size_t m_size = 0;
     size_t m_offset = 0;
     bool m_ended = false;
 };

@@ -1,5 +1,5 @@
 // The members of an archive as libzip reads them while it writes the archive: each file of
-// the folder is opened only when libzip comes to it, read once, and hashed as it is read.
+// the folder is read once, just ahead of libzip, and hashed as it is read.
 #pragma once
 
 #include <zip.h>
@@ -11,6 +11,8 @@
 #include <string>
 
 namespace qeb {
+
+class MemberReader;
 
 struct ArchiveMember {
     std::wstring path;  // extended-length path of the file or directory
@@ -31,6 +33,8 @@ struct ArchivePass {
     std::optional<Failure> failure;
     std::uint64_t files = 0;
     std::uint64_t bytes = 0;
+    // Reads the files ahead of libzip.
+    MemberReader* reader = nullptr;
     // Told after every piece read, for the progress line.
     std::function<void(const ArchivePass&)> onProgress;
 };

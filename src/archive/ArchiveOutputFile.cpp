@@ -115,16 +115,23 @@ zip_int64_t ArchiveOutputFile::BeginWrite() {
     return 0;
 }
 
+// libzip goes back to each member's header once the member is written; while the header is
+// still in the buffer it is rewritten there, so that small members cost no extra writes.
 zip_int64_t ArchiveOutputFile::Write(const void* data, zip_uint64_t length) {
     DWORD error = 0;
-    if (!m_buffer.empty() && m_bufferStart + m_buffer.size() != m_position && !Flush(error)) {
+    const zip_uint64_t bufferEnd = m_bufferStart + m_buffer.size();
+    if (!m_buffer.empty() && (m_position < m_bufferStart || m_position > bufferEnd) &&
+        !Flush(error)) {
         return Fail(ZIP_ER_WRITE, error);
     }
     if (m_buffer.empty()) {
         m_bufferStart = m_position;
     }
     const char* bytes = static_cast<const char*>(data);
-    m_buffer.insert(m_buffer.end(), bytes, bytes + length);
+    const size_t offset = static_cast<size_t>(m_position - m_bufferStart);
+    const size_t inside = std::min(static_cast<size_t>(length), m_buffer.size() - offset);
+    std::copy(bytes, bytes + inside, m_buffer.begin() + static_cast<std::ptrdiff_t>(offset));
+    m_buffer.insert(m_buffer.end(), bytes + inside, bytes + length);
     m_position += length;
     m_end = std::max(m_end, m_position);
     if (m_buffer.size() >= kBufferSize && !Flush(error)) {

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "archive/MemberReader.h"
+
 namespace qeb {
 namespace {
 
@@ -78,6 +80,15 @@ ArchiveOutcome ArchiveWriter::Write(const std::function<std::string(unsigned lon
 }
 
 ArchiveOutcome ArchiveWriter::WriteOnce(ArchivePass& pass) {
+    std::vector<std::size_t> files;
+    for (std::size_t i = 0; i < m_members.size(); ++i) {
+        if (!m_dropped[i] && !m_members[i].directory) {
+            files.push_back(i);
+        }
+    }
+    // Declared before the archive: libzip's sources take from it until the archive is gone.
+    MemberReader reader(m_members, std::move(files));
+    pass.reader = &reader;
     ArchiveOutcome outcome;
     zip_error_t error;
     zip_error_init(&error);

@@ -1,0 +1,216 @@
+#include "archive/MemberReader.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "util/UniqueOwner.h"
+
+namespace qeb {
+namespace {
+
+constexpr DWORD kBlockSize = 256 << 10;
+constexpr DWORD kSmallestBlock = 4 << 10;
+// Enough waiting to keep libzip busy through a run of small files, each of which costs the
+// reader an open and a close, and little enough to keep the memory small.
+constexpr std::size_t kWaitingBytes = 32 << 20;
+
+// A file is read in blocks of the size the listing gave it, one byte more to meet its end
+// in the same block; a file that grew since takes further blocks.
+DWORD BlockSizeFor(std::uint64_t expected, std::uint64_t readSoFar) {
+    const std::uint64_t rest = expected > readSoFar ? expected - readSoFar : 0;
+    return rest + 1 < kBlockSize ? std::max<DWORD>(static_cast<DWORD>(rest + 1), kSmallestBlock)
+                                 : kBlockSize;
+}
+
+// What the listing named must still be a plain file: never the target of a link that
+// someone put in its place since.
+UniqueFileHandle OpenMember(const std::wstring& path, DWORD& error) {
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr));
+    // Only the attributes: the full file information asks for the volume's serial number,
+    // which costs Wine a round trip to its mount manager for every file.
+    FILE_BASIC_INFO info{};
+    if (!file || !::GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &info, sizeof info)) {
+        error = ::GetLastError();
+        return UniqueFileHandle();
+    }
+    if ((info.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        error = ERROR_CANT_ACCESS_FILE;
+        return UniqueFileHandle();
+    }
+    return file;
+}
+
+class Locked {
+public:
+    explicit Locked(SRWLOCK& lock) : m_lock(lock) { ::AcquireSRWLockExclusive(&m_lock); }
+    ~Locked() { ::ReleaseSRWLockExclusive(&m_lock); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+    template <typename Ready>
+    void WaitUntil(CONDITION_VARIABLE& changed, Ready ready) {
+        while (!ready()) {
+            ::SleepConditionVariableSRW(&changed, &m_lock, INFINITE, 0);
+        }
+    }
+
+private:
+    SRWLOCK& m_lock;
+};
+
+}  // namespace
+
+MemberReader::MemberReader(const std::vector<ArchiveMember>& members,
+                           std::vector<std::size_t> order)
+    : m_members(members), m_order(std::move(order)) {
+    m_thread.Reset(::CreateThread(nullptr, 0, &MemberReader::ThreadMain, this, 0, nullptr));
+    if (!m_thread) {
+        m_finished = true;  // every Take then fails, and the attempt with it
+    }
+}
+
+MemberReader::~MemberReader() {
+    {
+        const Locked lock(m_guard);
+        m_stopping = true;
+    }
+    ::WakeAllConditionVariable(&m_changed);
+    if (m_thread) {
+        ::WaitForSingleObject(m_thread.Get(), INFINITE);
+    }
+}
+
+DWORD WINAPI MemberReader::ThreadMain(void* self) {
+    static_cast<MemberReader*>(self)->Run();
+    return 0;
+}
+
+MemberReader::Piece MemberReader::Take() {
+    Piece piece;
+    {
+        Locked lock(m_guard);
+        lock.WaitUntil(m_changed, [this] { return !m_ready.empty() || m_finished; });
+        if (m_ready.empty()) {
+            piece.member = static_cast<std::size_t>(-1);
+            piece.error = ERROR_NO_MORE_FILES;
+            return piece;
+        }
+        piece = std::move(m_ready.front());
+        m_ready.pop_front();
+        m_waitingBytes -= piece.data.size();
+    }
+    ::WakeAllConditionVariable(&m_changed);
+    return piece;
+}
+
+// Only whole blocks are kept for reuse; a small file's block is small and cheap to make.
+void MemberReader::GiveBack(std::vector<char> block) {
+    if (block.size() == kBlockSize) {
+        const Locked lock(m_guard);
+        m_free.push_back(std::move(block));
+    }
+}
+
+std::vector<char> MemberReader::FreeBlock(DWORD size) {
+    if (size == kBlockSize) {
+        const Locked lock(m_guard);
+        if (!m_free.empty()) {
+            std::vector<char> block = std::move(m_free.back());
+            m_free.pop_back();
+            return block;
+        }
+    }
+    return std::vector<char>(size);
+}
+
+// False when the reader is to stop.
+bool MemberReader::Put(Piece piece) {
+    {
+        Locked lock(m_guard);
+        const std::size_t size = piece.data.size();
+        lock.WaitUntil(m_changed, [this, size] {
+            return m_stopping || m_ready.empty() || m_waitingBytes + size <= kWaitingBytes;
+        });
+        if (m_stopping) {
+            return false;
+        }
+        m_waitingBytes += size;
+        m_ready.push_back(std::move(piece));
+    }
+    ::WakeAllConditionVariable(&m_changed);
+    return true;
+}
+
+void MemberReader::Run() noexcept {
+    for (const std::size_t member : m_order) {
+        try {
+            if (!ReadOne(member)) {
+                break;
+            }
+        } catch (...) {
+            Piece failed;
+            failed.member = member;
+            failed.error = ERROR_NOT_ENOUGH_MEMORY;
+            try {
+                Put(std::move(failed));
+            } catch (...) {
+            }
+            break;
+        }
+    }
+    {
+        const Locked lock(m_guard);
+        m_finished = true;
+    }
+    ::WakeAllConditionVariable(&m_changed);
+}
+
+// After a file that cannot be read, nothing more is read: libzip abandons the attempt there.
+bool MemberReader::ReadOne(std::size_t member) {
+    Piece failed;
+    failed.member = member;
+    const UniqueFileHandle file = OpenMember(m_members[member].path, failed.error);
+    if (!file) {
+        Put(std::move(failed));
+        return false;
+    }
+    Sha256 hash;
+    std::uint64_t readSoFar = 0;
+    for (bool ended = false; !ended;) {
+        Piece piece;
+        piece.member = member;
+        piece.data = FreeBlock(BlockSizeFor(m_members[member].size, readSoFar));
+        while (piece.size < piece.data.size()) {
+            DWORD read = 0;
+            if (!::ReadFile(file.Get(), piece.data.data() + piece.size,
+                            static_cast<DWORD>(piece.data.size() - piece.size), &read, nullptr)) {
+                failed.error = ::GetLastError();
+                Put(std::move(failed));
+                return false;
+            }
+            if (read == 0) {
+                ended = true;
+                break;
+            }
+            piece.size += read;
+        }
+        hash.Add(piece.data.data(), piece.size);
+        readSoFar += piece.size;
+        if (ended) {
+            piece.end = true;
+            piece.digest = hash.Finish();
+        }
+        if (!Put(std::move(piece))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace qeb
