@@ -3,7 +3,8 @@
 # libzip: Python's zipfile, Info-ZIP's unzip and 7-Zip. Every file and directory must come
 # back byte for byte, the manifest and the archive's checksum must pass sha256sum -c, and
 # what cannot be archived (a directory link, a file held without sharing) must be named in
-# not-included.txt and nowhere else.
+# not-included.txt and nowhere else. The last row is what collect.cmd 8 leaves, with the
+# fake system tools in place of msinfo32, systeminfo and wevtutil.
 # Usage: pack_roundtrip.sh BUILD_DIR WINE_RUN
 set -euo pipefail
 build=$1
@@ -16,8 +17,20 @@ root=$prefix/drive_c/qebinfo-pack-test
 win_root='C:\qebinfo-pack-test'
 rm -rf "$root"
 mkdir -p "$root/markers"
-cp "$build/bin/QebInfo.exe" "$build/bin/hold_file.exe" "$root/"
-trap 'touch "$root/markers/release"; wait; rm -rf "$root"' EXIT
+cp "$build/bin/QebInfo.exe" "$build/bin/hold_file.exe" "$build/bin/collect.cmd" \
+   "$(dirname "$0")/../../samples/QebVer.ini" "$root/"
+system32=$prefix/drive_c/windows/system32
+tools=(msinfo32.exe systeminfo.exe wevtutil.exe)
+cleanup() {
+    touch "$root/markers/release"
+    wait
+    for tool in "${tools[@]}"; do
+        [ -f "$root/$tool.original" ] && mv -f "$root/$tool.original" "$system32/$tool"
+    done
+    "$wine_run" reg delete 'HKLM\SOFTWARE\Velmora\QEBW8' /f >/dev/null 2>&1 || true
+    rm -rf "$root" "$prefix/drive_c/ProgramData/Velmora/QEBW8"
+}
+trap cleanup EXIT
 
 # Each tree: its builder, then the names that must be left out (relative, with /).
 tree_japanese() {
@@ -45,6 +58,27 @@ tree_locked() {
     echo "live data" > "$1/db/live.db"
 }
 left_out_locked=db/live.db
+
+tree_collect() {
+    mkdir -p "$root/product/Environment/Config" "$root/product/Environment/Instance/Tokyo" \
+             "$prefix/drive_c/ProgramData/Velmora/QEBW8"
+    echo x > "$root/product/Environment/Config/qeb.ini"
+    echo x > "$root/product/Environment/Instance/Tokyo/instance.ini"
+    echo x > "$prefix/drive_c/ProgramData/Velmora/QEBW8/settings.xml"
+    "$wine_run" reg add 'HKLM\SOFTWARE\Velmora\QEBW8' /v DataDir /d "$win_root\\product" /f \
+        >/dev/null 2>&1
+    for tool in "${tools[@]}"; do
+        cp "$system32/$tool" "$root/$tool.original"
+        cp "$build/bin/fake_tool.exe" "$system32/$tool"
+    done
+    rmdir "$1"
+    [ "$(run_in_prefix "call $win_root\\collect.cmd 8 $win_root\\collected")" = 0 ] ||
+        fail "collect.cmd: $(iconv -f CP932 -t UTF-8 < "$root/console.txt")"
+    mv "$root"/collected/*.zip "$1.zip"
+    mv "$root"/collected/*.zip.sha256 "$1.zip.sha256"
+    sed -i "s/ .*\.zip\$/ $(basename "$1").zip/" "$1.zip.sha256"
+    mv "$root"/collected/* "$1"
+}
 
 # Runs a command in the prefix and gives its full 32-bit exit code (Wine hands Unix one byte).
 run_in_prefix() {
@@ -101,7 +135,7 @@ PY
     [ "$(cat "$root/diff.txt")" = "$expected_diff" ] || fail "unpacked tree differs: $(cat "$root/diff.txt")"
 }
 
-for tree in japanese empty link locked; do
+for tree in japanese empty link locked collect; do
     folder=$root/$tree
     mkdir -p "$folder"
     "tree_$tree" "$folder"
@@ -115,7 +149,11 @@ for tree in japanese empty link locked; do
         [ -f "$root/markers/held" ] || fail "hold_file did not take the file"
         expected_code=-2147022976  # 0x80070780 as cmd shows it
     fi
-    code=$(run_in_prefix "$win_root\\QebInfo.exe PACK -dest:$win_root\\$tree")
+    if [ "$tree" = collect ]; then
+        code=0
+    else
+        code=$(run_in_prefix "$win_root\\QebInfo.exe PACK -dest:$win_root\\$tree")
+    fi
     touch "$root/markers/release"
     [ "$code" = "$expected_code" ] || fail "exit code $code: $(iconv -f CP932 -t UTF-8 < "$root/console.txt")"
     if [ -n "$left_out" ]; then
