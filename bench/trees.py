@@ -5,6 +5,10 @@
                                     lines its QebVer.txt must have
   trees.py product ROOT FILES       product tree for the collection, FILES/10 directories
   trees.py companion PATH SIZE      one single-byte line of SIZE bytes without a line end
+  trees.py collection ROOT FILES    a collect.cmd folder: the product tree as QEBW8 with
+                                    Japanese-named instances, large database files, the
+                                    system reports and event exports
+  trees.py zip64 ROOT ENTRIES SIZE  ENTRIES small files and one sparse file of SIZE bytes
 
 The same FILES always give the same tree, so runs on different days compare.
 """
@@ -276,6 +280,86 @@ def companion(path, size):
             out.write(block[:size - offset])
 
 
+# --- collection folder ----------------------------------------------------------------
+
+JAPANESE_INSTANCES = ("東京本社", "大阪支店", "名古屋営業所")
+JAPANESE_FILES = ("設定", "接続先一覧", "ログ_%d年", "監視項目", "通知先")
+DATABASES = (48 << 20, 32 << 20, 24 << 20, 16 << 20)
+
+
+def database(path, size, out):
+    # 8 KB pages as database engines write them: a header, records of text and binary
+    # columns, and the free space of each page zero-filled.
+    rng = out.rng
+    with open(path, "wb") as target:
+        for page in range(size // 8192):
+            records = bytearray(b"PAGE%08d" % page)
+            fill = rng.randint(2048, 7000)
+            while len(records) < fill:
+                pool = out.text if rng.random() < 0.7 else out.binary
+                start = rng.randrange(len(pool) - 256)
+                records += pool[start:start + rng.randint(32, 256)]
+            target.write(bytes(records[:8192]).ljust(8192, b"\0"))
+
+
+def report_lines(rng, count):
+    keys = ("OS 名", "システム製造元", "プロセッサ", "物理メモリ", "ネットワーク カード",
+            "ホットフィックス", "ドメイン", "ログオン サーバー", "ブート デバイス")
+    return "".join("%s\t%s %d\r\n" % (rng.choice(keys), "値" * rng.randint(1, 8), n)
+                   for n in range(count))
+
+
+def collection(root, files):
+    fresh(root)
+    extra = 40 * len(JAPANESE_INSTANCES) + len(DATABASES) + 6
+    product(os.path.join(root, "QEBW8"), max(files - extra, 10))
+    out = Writer(files + 1)
+    rng = out.rng
+    for instance in JAPANESE_INSTANCES:
+        folder = os.path.join(root, "QEBW8", "Environment", "Instance", instance)
+        for sub in ("設定", "ログ", "データ"):
+            os.makedirs(os.path.join(folder, sub), exist_ok=True)
+        for n in range(40):
+            stem = JAPANESE_FILES[n % len(JAPANESE_FILES)]
+            stem = stem % (2014 + n) if "%" in stem else "%s%02d" % (stem, n)
+            sub = ("設定", "ログ", "データ")[n % 3]
+            out.write(os.path.join(folder, sub, stem + (".ini", ".log", ".dat")[n % 3]),
+                      text=n % 3 != 2)
+    data = os.path.join(root, "QEBW8", "Environment", "Instance", "TOKYO01", "Data")
+    os.makedirs(data, exist_ok=True)
+    for n, size in enumerate(DATABASES):
+        database(os.path.join(data, "store%d.db" % n), size, out)
+    with open(os.path.join(root, "msinfo.txt"), "wb") as target:
+        target.write(b"\xff\xfe" + report_lines(rng, 40000).encode("utf-16-le"))
+    with open(os.path.join(root, "sysinfo.txt"), "wb") as target:
+        target.write(report_lines(rng, 600).encode("cp932"))
+    os.makedirs(os.path.join(root, "event"), exist_ok=True)
+    for log in ("system", "application"):
+        events = "".join(
+            '<Event><System><EventID>%d</EventID><Computer>SRV01</Computer></System>'
+            '<RenderingInfo Culture="ja-JP"><Message>%s</Message></RenderingInfo></Event>\r\n'
+            % (rng.randint(1, 9999), "サービスが開始されました。" * rng.randint(1, 4))
+            for _ in range(30000))
+        with open(os.path.join(root, "event", log + ".xml"), "wb") as target:
+            target.write(events.encode("utf-16-le"))
+    for name in ("QEB.log", "MSINFO.log", "SYSINFO.log", "EVENT.log"):
+        open(os.path.join(root, name), "wb").close()
+    with open(os.path.join(root, "summary.txt"), "wb") as target:
+        target.write("QebInfo 採取結果\r\n".encode("cp932"))
+
+
+def zip64(root, entries, size):
+    fresh(root)
+    for n in range(entries):
+        folder = os.path.join(root, "d%03d" % (n // 500))
+        if n % 500 == 0:
+            os.makedirs(folder)
+        with open(os.path.join(folder, "f%05d.txt" % n), "wb") as target:
+            target.write(b"entry %d\r\n" % n)
+    with open(os.path.join(root, "sparse.db"), "wb") as target:
+        target.truncate(size)
+
+
 def main(argv):
     command = argv[1] if len(argv) > 1 else ""
     if command == "install" and len(argv) == 5:
@@ -284,6 +368,10 @@ def main(argv):
         product(argv[2], int(argv[3]))
     elif command == "companion" and len(argv) == 4:
         companion(argv[2], int(argv[3]))
+    elif command == "collection" and len(argv) == 4:
+        collection(argv[2], int(argv[3]))
+    elif command == "zip64" and len(argv) == 5:
+        zip64(argv[2], int(argv[3]), int(argv[4]))
     else:
         sys.exit(__doc__)
 
