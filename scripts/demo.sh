@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds QebInfo (if needed), creates a sample QEB 8 installation in a Wine
 # prefix of its own that behaves as a Japanese Windows, and runs all four
-# commands against it, then all four at once with collect.cmd. Console text,
-# QebVer.txt and summary.txt are converted from code page 932 for this terminal.
+# commands against it, PACK on what they wrote, then all of it at once with collect.cmd.
+# Console text, QebVer.txt and summary.txt are converted from code page 932 for this terminal.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 
@@ -101,10 +101,23 @@ run EVENT -dest:'C:\QebCollect\event'
 show_file "$out/event/system.xml" system.xml UTF-16
 show_file "$out/event/application.xml" application.xml UTF-16
 
-# collect.cmd runs the four commands into one folder and summarises their exit codes.
+# PACK makes one archive of the folder, with a manifest inside and its checksum beside it.
+rm -f "$drive_c/QebCollect.zip" "$drive_c/QebCollect.zip.sha256"
+run PACK -dest:'C:\QebCollect' -log:'C:\QebCollect-pack.log'
+printf '
+QebCollect.zip (unzip -l), its checksum and the log of what PACK printed:
+'
+unzip -l "$drive_c/QebCollect.zip" | sed 's/^/  /'
+(cd "$drive_c" && sha256sum -c QebCollect.zip.sha256) | sed 's/^/  /'
+tr -d '\r' < "$drive_c/QebCollect-pack.log" | sed 's/^/  /'
+
+# collect.cmd runs the four commands into one folder, summarises their exit codes and logs,
+# and packs the folder; Wine's own msinfo32 and wevtutil write nothing, which is named.
 rm -rf "$tool_dir/collected"
 printf '\n$ collect.cmd 8\n'
 wine cmd.exe /c 'C:\QebInfo\collect.cmd' 8 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' || true
 collection=$(ls -d "$tool_dir"/collected/*/ | head -n 1)
 printf '\nsummary.txt:\n'
 iconv -f CP932 -t UTF-8 "$collection/summary.txt" | tr -d '\r' | sed 's/^/  /'
+printf '\nBeside the folder:\n'
+(cd "$tool_dir/collected" && ls -1 | sed 's/^/  /' && sha256sum -c -- *.zip.sha256 | sed 's/^/  /')
