@@ -11,6 +11,7 @@
 #include "inventory/TextFileIO.h"
 #include "util/Messages.h"
 #include "util/PathText.h"
+#include "util/Paths.h"
 #include "util/UniqueOwner.h"
 
 namespace qeb {
@@ -19,10 +20,6 @@ namespace {
 constexpr DWORD kInstallDirCapacity = MAX_PATH;
 constexpr int kInstallDirTries = 2;
 constexpr DWORD kVersionResourceRoom = 16 * 1024;
-
-bool FitsPathLimit(const std::wstring& path) {
-    return path.size() < MAX_PATH;
-}
 
 bool LessIgnoringCase(const std::wstring& left, const std::wstring& right) {
     return std::lexicographical_compare(
@@ -129,14 +126,15 @@ void CVersionInventory::Scan() {
 
 // A directory that cannot be listed is left out with what lies below it; the rest of the
 // tree and the other install directories are still listed.
+// A listing that ends part way (a share that went away) is named like one that cannot start.
 void CVersionInventory::ScanDirectory(const std::wstring& directory) {
-    const std::wstring pattern = JoinPath(directory, L"*");
-    if (!FitsPathLimit(pattern)) {
+    const std::optional<std::wstring> pattern = CombinePathAsShell(directory, L"*");
+    if (!pattern) {
         RecordSearchFailure(directory, ERROR_FILENAME_EXCED_RANGE);
         return;
     }
     WIN32_FIND_DATAW entry{};
-    UniqueFindHandle search(::FindFirstFileW(pattern.c_str(), &entry));
+    UniqueFindHandle search(::FindFirstFileW(pattern->c_str(), &entry));
     if (!search) {
         RecordSearchFailure(directory, ::GetLastError());
         return;
@@ -145,6 +143,9 @@ void CVersionInventory::ScanDirectory(const std::wstring& directory) {
     do {
         ScanEntry(directory, entry);
     } while (::FindNextFileW(search.Get(), &entry));
+    if (const DWORD error = ::GetLastError(); error != ERROR_NO_MORE_FILES) {
+        RecordSearchFailure(directory, error);
+    }
 }
 
 void CVersionInventory::ScanEntry(const std::wstring& directory, const WIN32_FIND_DATAW& entry) {
@@ -153,11 +154,14 @@ void CVersionInventory::ScanEntry(const std::wstring& directory, const WIN32_FIN
     if (isDirectory && (name == L"." || name == L"..")) {
         return;
     }
-    const std::wstring path = JoinPath(directory, name);
+    // The shell's combination, as the report has always shown it: "." and ".." parts
+    // resolved, a bare drive given its backslash, nothing of 260 characters or more.
+    const std::optional<std::wstring> combined = CombinePathAsShell(directory, name);
+    const std::wstring path = combined ? *combined : JoinPath(directory, name);
     if (IsIgnored(path)) {
         return;
     }
-    if (!FitsPathLimit(isDirectory ? JoinPath(path, L"*") : path)) {
+    if (!combined || (isDirectory && !CombinePathAsShell(path, L"*"))) {
         RecordSearchFailure(path, ERROR_FILENAME_EXCED_RANGE);
         return;
     }

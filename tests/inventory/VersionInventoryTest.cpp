@@ -188,12 +188,17 @@ TEST_F(VersionInventoryTest, RegistryKeysThatResolveToNothingArePassedOver) {
     const std::wstring withDir = m_keys.Add(L"WithDir", Root().c_str());
     const std::wstring trailing = Root() + L"\\";
     const std::wstring again = m_keys.Add(L"Again", trailing.c_str());
+    // The shell's combination resolves "." and ".." parts.
+    const std::wstring dots = Root() + L"\\sub\\..\\.";
+    const std::wstring dotted = m_keys.Add(L"Dotted", dots.c_str());
     const std::wstring noValue = m_keys.Add(L"NoValue", nullptr);
     const std::wstring emptyValue = m_keys.Add(L"EmptyValue", L"");
+    test::WriteBytes(Path(L"sub\\keep"), "");
 
-    EXPECT_EQ(Report(WriteIni({m_keys.Missing(L"Absent"), noValue, withDir, emptyValue, again}, "",
-                              {{"log", "date"}})),
-              Group(Root(), {{L"one.log", stamp}, {L"one.log", stamp}}));
+    EXPECT_EQ(Report(WriteIni({m_keys.Missing(L"Absent"), noValue, withDir, emptyValue, again,
+                               dotted},
+                              "", {{"log", "date"}})),
+              Group(Root(), {{L"one.log", stamp}, {L"one.log", stamp}, {L"one.log", stamp}}));
 
     EXPECT_EQ(Report(WriteIni({m_keys.Missing(L"Absent"), noValue}, "", {{"log", "date"}})), L"");
     EXPECT_EQ(m_inventory.GetErrorMessage(), L"");
