@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <utility>
 
+#include "util/OutputCalls.h"
+#include "util/OutputProtection.h"
+
 namespace qeb {
 namespace {
 
@@ -100,9 +103,10 @@ zip_int64_t ArchiveOutputFile::BeginWrite() {
     const DWORD created = TemporarySibling::Create(
         m_archivePath,
         [this](const std::wstring& path) -> unsigned long {
-            m_file.Reset(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                       FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+            m_file.Reset(TheOutputCalls().createFile(
+                path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_DELETE,
+                OutputProtection::Get().Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                nullptr));
             return m_file ? ERROR_SUCCESS : ::GetLastError();
         },
         m_temporary);
@@ -111,7 +115,6 @@ zip_int64_t ArchiveOutputFile::BeginWrite() {
         RollbackWrite();
         return Fail(ZIP_ER_TMPOPEN, error);
     }
-    m_cleanup.emplace(m_temporary->Path());
     return 0;
 }
 
@@ -222,14 +225,12 @@ zip_int64_t ArchiveOutputFile::CommitWrite() {
     if (const DWORD moved = m_temporary->ReplaceTarget(); moved != ERROR_SUCCESS) {
         return Fail(ZIP_ER_RENAME, moved);
     }
-    m_cleanup.reset();
     m_temporary.reset();
     return 0;
 }
 
 void ArchiveOutputFile::RollbackWrite() {
     m_file.Reset();
-    m_cleanup.reset();
     m_temporary.reset();  // removes the file if the mark was taken off already
 }
 

@@ -1,7 +1,8 @@
-// The file that libzip writes an archive into. It is made beside the archive under a
-// temporary name that the system removes however the process ends, and takes the archive's
-// place only when libzip has written the whole archive: an earlier archive survives every
-// failure. The SHA-256 of the archive is read back from the same handle before the move.
+// The file that libzip writes an archive into. It is made beside the archive, protected as
+// every output is, under a temporary name that the system removes however the process ends,
+// and takes the archive's place only when libzip has written the whole archive: an earlier
+// archive survives every failure. The SHA-256 of the archive is read back from the same
+// handle before the move.
 #pragma once
 
 #include <zip.h>
@@ -10,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "util/InterruptCleanup.h"
 #include "util/Sha256.h"
 #include "util/TemporarySibling.h"
 #include "util/UniqueOwner.h"
@@ -52,7 +52,6 @@ private:
 
     std::wstring m_archivePath;
     std::optional<TemporarySibling> m_temporary;
-    std::optional<InterruptCleanup> m_cleanup;
     UniqueFileHandle m_file;
     std::vector<char> m_buffer;
     zip_uint64_t m_bufferStart = 0;

@@ -12,6 +12,7 @@
 #include "MessageCatalog.h"
 #include "util/Console.h"
 #include "util/FileIdentity.h"
+#include "util/InterruptCleanup.h"
 #include "util/Messages.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
@@ -178,6 +179,13 @@ bool IsHardLinked(const fs::path& file) {
     return !names || *names > 1;
 }
 
+// A copy over an earlier one is stopped when the console ends the run, so that its temporary
+// file can be removed before the process goes.
+DWORD CALLBACK StopWhenInterrupted(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER,
+                                   DWORD, DWORD, HANDLE, HANDLE, LPVOID) {
+    return InterruptCleanup::Requested() ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
+}
+
 // The earlier copy stays until the new one is whole; then the new one takes its place as a
 // directory entry, so that a link planted there is replaced instead of written through.
 bool ReplaceFile(const fs::path& source, const fs::path& target, DWORD attributes) {
@@ -189,18 +197,25 @@ bool ReplaceFile(const fs::path& source, const fs::path& target, DWORD attribute
     const DWORD copyError = TemporarySibling::Create(
         target.wstring(),
         [&source](const std::wstring& path) -> unsigned long {
-            return ::CopyFileW(source.c_str(), path.c_str(), TRUE) ? ERROR_SUCCESS
-                                                                   : ::GetLastError();
+            return ::CopyFileExW(source.c_str(), path.c_str(), &StopWhenInterrupted, nullptr,
+                                 nullptr, COPY_FILE_FAIL_IF_EXISTS)
+                       ? ERROR_SUCCESS
+                       : ::GetLastError();
         },
         copy);
     if (copyError != ERROR_SUCCESS) {
         ThrowFileError("boost::filesystem::copy_file", copyError, source, target);
     }
+    const bool clearsReadOnly = !isLink && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (!isLink &&
         !::SetFileAttributesW(target.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY})) {
         return false;
     }
     if (const DWORD moveError = copy->ReplaceTarget(); moveError != ERROR_SUCCESS) {
+        // The earlier copy stays as it was, read-only included.
+        if (clearsReadOnly) {
+            ::SetFileAttributesW(target.c_str(), attributes);
+        }
         ThrowFileError("boost::filesystem::remove", moveError, target);
     }
     return true;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -12,10 +13,14 @@ namespace {
 
 // STATUS_CONTROL_C_EXIT, the exit code that the system's own handling gives.
 constexpr UINT kInterruptedExitCode = 0xC000013A;
+// A closed console window gives the handler five seconds before the system ends the process.
+constexpr int kWaitsForWriters = 30;
+constexpr DWORD kWaitMs = 100;
 
 struct Registry {
     std::mutex guard;
     std::vector<const std::wstring*> paths;
+    std::atomic<bool> requested{false};
 };
 
 Registry& TheRegistry() {
@@ -23,18 +28,32 @@ Registry& TheRegistry() {
     return registry;
 }
 
-void RemoveAll(const std::vector<const std::wstring*>& paths) noexcept {
+bool RemoveAll(const std::vector<const std::wstring*>& paths) noexcept {
+    bool allGone = true;
     for (const std::wstring* path : paths) {
         // A read-only file would refuse to go.
         ::SetFileAttributesW(path->c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(path->c_str());
+        if (!::DeleteFileW(path->c_str())) {
+            const DWORD error = ::GetLastError();
+            allGone = allGone && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
+        }
     }
+    return allGone;
 }
 
 // Runs on a thread of its own. The process ends here, with the registry held, so that the
 // main thread cannot make another file between the clean-up and the end.
 BOOL WINAPI OnConsoleControl(DWORD) {
     Registry& registry = TheRegistry();
+    registry.requested = true;
+    for (int wait = 0; wait < kWaitsForWriters; ++wait) {
+        registry.guard.lock();
+        if (RemoveAll(registry.paths)) {
+            ::ExitProcess(kInterruptedExitCode);
+        }
+        registry.guard.unlock();
+        ::Sleep(kWaitMs);
+    }
     registry.guard.lock();
     RemoveAll(registry.paths);
     ::ExitProcess(kInterruptedExitCode);
@@ -61,10 +80,14 @@ InterruptCleanup::~InterruptCleanup() {
                          registry.paths.end());
 }
 
-void InterruptCleanup::RemoveRegisteredFiles() noexcept {
+bool InterruptCleanup::Requested() noexcept {
+    return TheRegistry().requested;
+}
+
+bool InterruptCleanup::RemoveRegisteredFiles() noexcept {
     Registry& registry = TheRegistry();
     const std::lock_guard<std::mutex> lock(registry.guard);
-    RemoveAll(registry.paths);
+    return RemoveAll(registry.paths);
 }
 
 }  // namespace qeb

@@ -1,6 +1,7 @@
 // Files that must not outlive a run that the console interrupts. When Ctrl+C, Ctrl+Break, a
 // closed console window or the end of the session ends the program, every file registered
-// at that moment is removed before the process goes.
+// at that moment is removed before the process goes. A file that its writer still holds
+// without delete sharing goes once the writer, which sees Requested(), has given it up.
 #pragma once
 
 #include <string>
@@ -15,8 +16,12 @@ public:
     InterruptCleanup(const InterruptCleanup&) = delete;
     InterruptCleanup& operator=(const InterruptCleanup&) = delete;
 
-    // What the console's handler does with every registered file, for the tests.
-    static void RemoveRegisteredFiles() noexcept;
+    // True once the console asked the program to end: long work stops at the next chance.
+    static bool Requested() noexcept;
+
+    // What the console's handler does with the registered files before the process ends:
+    // true when none of them is left.
+    static bool RemoveRegisteredFiles() noexcept;
 
 private:
     std::wstring m_path;

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <utility>
 
+#include "util/InterruptCleanup.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
 
@@ -54,10 +55,14 @@ bool TemporarySibling::IsTemporaryName(const std::wstring& name) {
 }
 
 TemporarySibling::TemporarySibling(std::wstring path, std::wstring target)
-    : m_path(std::move(path)), m_target(std::move(target)) {}
+    : m_path(std::move(path)),
+      m_target(std::move(target)),
+      m_cleanup(std::make_unique<InterruptCleanup>(m_path)) {}
 
 TemporarySibling::TemporarySibling(TemporarySibling&& other) noexcept
-    : m_path(std::exchange(other.m_path, std::wstring())), m_target(std::move(other.m_target)) {}
+    : m_path(std::exchange(other.m_path, std::wstring())),
+      m_target(std::move(other.m_target)),
+      m_cleanup(std::move(other.m_cleanup)) {}
 
 TemporarySibling::~TemporarySibling() {
     if (!m_path.empty()) {
@@ -72,6 +77,7 @@ unsigned long TemporarySibling::ReplaceTarget() {
         return ::GetLastError();
     }
     m_path.clear();
+    m_cleanup.reset();
     return ERROR_SUCCESS;
 }
 

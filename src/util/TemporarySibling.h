@@ -2,14 +2,18 @@
 // directory entry once the new content is whole, never written through, and an earlier file
 // stays as it was when anything fails. The temporary file is removed on every other path.
 // Its name, ~QebInfo-<process>-<n>.tmp, is one that no ordinary file has; where it would pass
-// the path limit it is addressed in the extended-length form.
+// the path limit it is addressed in the extended-length form. A run that the console ends
+// removes it too (InterruptCleanup).
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace qeb {
+
+class InterruptCleanup;
 
 class TemporarySibling {
 public:
@@ -40,6 +44,7 @@ private:
 
     std::wstring m_path;
     std::wstring m_target;
+    std::unique_ptr<InterruptCleanup> m_cleanup;
 };
 
 }  // namespace qeb

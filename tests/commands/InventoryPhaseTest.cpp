@@ -177,6 +177,14 @@ TEST_F(InventoryPhaseTest, SecondRunReplacesTheReport) {
         "[EXT_00]\r\nEXT=dll\r\nTYPE=date\r\n");
     ASSERT_EQ(RunQeb(825).exitCode, 0u);
     EXPECT_EQ(ReadBytes(Report(825)), "");
+
+    // A report whose own path fits is written, however long the temporary name beside it.
+    const std::wstring base = ScratchPath(L"long");
+    const std::wstring longDest = base + L"\\" + std::wstring(239 - base.size() - 1, L'd');
+    const std::wstring longReport = longDest + L"\\QEBW825\\QebVer.txt";
+    ASSERT_EQ(longReport.size(), 258u);
+    EXPECT_EQ(Run({L"QEB", L"-dest:" + longDest, L"-product:825"}).exitCode, 0u);
+    EXPECT_TRUE(PathExists(longReport));
 }
 
 // A directory too long to search used to end the inventory silently with result 0.

@@ -195,7 +195,55 @@ TEST_F(QebCommandTest, SecondRunReplacesReadOnlyCopies) {
     EXPECT_EQ(second.exitCode, 0u);
     EXPECT_EQ(second.Lines(), Lines{});
     EXPECT_EQ(ReadBytes(copy), "second");
+
+    // A copy that cannot take the earlier one's place leaves it as it was, read-only included.
+    {
+        UniqueHandle holder(::CreateFileW(copy.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(holder);
+        ::SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+        Touch(source, "third");
+        const ProcessResult third = RunQeb(810);
+        EXPECT_EQ(third.exitCode, 0u);
+        EXPECT_EQ(third.Lines().size(), 1u) << third.output;
+    }
+    EXPECT_EQ(ReadBytes(copy), "second");
+    EXPECT_TRUE(::GetFileAttributesW(copy.c_str()) & FILE_ATTRIBUTE_READONLY);
     ::SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A copy over an earlier one goes through a temporary file; a run killed meanwhile leaves it
+// behind, and the next run removes it before it copies. Every copy is then whole.
+TEST_F(QebCommandTest, ARunKilledWhileReplacingACopyLeavesNothingAfterTheNextRun) {
+    const std::wstring product = InstallProduct(814, {L"A"});
+    MakeDataRoot(814);
+    const std::wstring source = product + L"\\Environment\\Instance\\A\\store.db";
+    Touch(source, "small");
+    ASSERT_EQ(RunQeb(814).exitCode, 0u);
+    const std::string content = NoiseBytes(96 << 20);
+    WriteBytes(source, content);
+    const std::wstring copies = CollectionRoot(814) + L"\\Environment\\Instance\\A";
+    const auto temporaryFiles = [&copies] {
+        Lines found;
+        for (const std::wstring& entry : ListTree(copies)) {
+            if (entry.rfind(L"~QebInfo-", 0) == 0) {
+                found.push_back(entry);
+            }
+        }
+        return found;
+    };
+    {
+        BackgroundProcess run(ExePath(), {L"QEB", L"-dest:" + Destination(), L"-product:814"});
+        for (int i = 0; i < 2000 && temporaryFiles().empty() && run.IsRunning(); ++i) {
+            ::Sleep(5);
+        }
+        run.Terminate();
+    }
+    ASSERT_EQ(temporaryFiles().size(), 1u) << "the run ended before it replaced the copy";
+    EXPECT_EQ(RunQeb(814).exitCode, 0u);
+    EXPECT_EQ(temporaryFiles(), Lines{});
+    EXPECT_TRUE(ReadBytes(copies + L"\\store.db") == content);
 }
 
 TEST_F(QebCommandTest, LockedSourceFileIsReportedAndTheWalkGoesOn) {
