@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "commands/CommandGuard.h"
+#include "util/OutputPlace.h"
 #include "util/ResultCode.h"
 
 namespace qeb {
@@ -23,8 +24,10 @@ public:
 protected:
     // Help first, before any other check; otherwise the command's own work, with
     // its exceptions kept inside.
+    // The places of the command's outputs are held for as long as it runs.
     template <typename Work>
     ResultCode HelpOrRun(Work&& work) {
+        const ScopedOutputHolds holds;
         StartCommandLog(m_strLog);
         if (m_bHelp) {
             return Usage();

@@ -4,6 +4,10 @@
 #include "commands/CommandGuard.h"
 #include "commands/CommandResults.h"
 #include "util/Console.h"
+#include "util/OutputPlace.h"
+#include "util/OutputProtection.h"
+#include "util/PathText.h"
+#include "util/Paths.h"
 
 namespace qeb {
 namespace {
@@ -38,7 +42,11 @@ void StartCommandLog(const std::wstring& path) {
         PrintLine(LoadMessage(msg::kLogFailed, path.c_str(),
                               TrimLineEnd(GetSystemErrorText(error)).c_str()));
     };
-    if (const unsigned long error = StartLineLog(path, report); error != 0) {
+    unsigned long error = HoldOutputPath(DirectoryOf(FullPathOf(path)));
+    if (error == 0) {
+        error = StartLineLog(path, OutputProtection::Get().Attributes(), report);
+    }
+    if (error != 0) {
         report(error);
     }
 }

@@ -13,6 +13,7 @@
 #include "util/CodePage.h"
 #include "util/Console.h"
 #include "util/Messages.h"
+#include "util/OutputPlace.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
 #include "util/StatusLine.h"
@@ -45,13 +46,6 @@ std::time_t ToTime(std::uint64_t fileTime) {
     return fileTime > kFileTimeOf1970
                ? static_cast<std::time_t>((fileTime - kFileTimeOf1970) / kFileTimeTicksPerSecond)
                : 0;
-}
-
-std::wstring FullPath(const std::wstring& path) {
-    return ReadWholeText([&path](wchar_t* buffer, unsigned long size) {
-        const DWORD length = ::GetFullPathNameW(path.c_str(), size, buffer, nullptr);
-        return length >= size ? size : length;
-    });
 }
 
 bool IsVolumeRoot(const std::wstring& path) {
@@ -100,7 +94,7 @@ ResultCode OpenFolder(PackPlace& place) {
 }
 
 ResultCode LocatePack(const std::wstring& dest, PackPlace& place) {
-    place.folder = FullPath(dest);
+    place.folder = FullPathOf(dest);
     while (place.folder.size() > 1 && (place.folder.back() == L'\\' || place.folder.back() == L'/') &&
            !IsVolumeRoot(place.folder)) {
         place.folder.pop_back();
@@ -115,7 +109,14 @@ ResultCode LocatePack(const std::wstring& dest, PackPlace& place) {
         PrintLine(LoadMessage(msg::kArchivePathTooLong, place.checksums.c_str()));
         return kArchivePathTooLong;
     }
-    return OpenFolder(place);
+    if (const ResultCode refused = OpenFolder(place); refused != kSuccess) {
+        return refused;
+    }
+    // The archive and its checksum are written beside the folder.
+    if (const unsigned long error = HoldOutputPath(DirectoryOf(place.folder)); error != 0) {
+        return ReportArchiveFailure(place.archive, error);
+    }
+    return kSuccess;
 }
 
 // Whether a file can be opened for reading now; the first reason against it otherwise.
@@ -190,7 +191,8 @@ public:
         const std::wstring name = m_place.archive.substr(m_place.archive.find_last_of(L'\\') + 1);
         const std::string text = ChecksumLine(m_digest, EncodeText(name, CP_UTF8));
         WholeFileWriter writer;
-        if (const auto failure = writer.WriteWhole(m_place.checksums, text)) {
+        if (const auto failure = writer.WriteWhole(m_place.checksums, text,
+                                                   WholeFileWriter::Protection::Protected)) {
             PrintLine(LoadMessage(msg::kFileCreateFailed, m_place.checksums.c_str(),
                                   SystemText(failure.error).c_str()));
             return HresultFromWin32(failure.error);

@@ -13,9 +13,12 @@
 #include "commands/CommandResults.h"
 #include "commands/InventoryPhase.h"
 #include "util/Console.h"
+#include "util/FileIdentity.h"
 #include "util/Messages.h"
+#include "util/OutputPlace.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
+#include "util/ProtectedTree.h"
 #include "util/StatusLine.h"
 
 namespace qeb {
@@ -36,6 +39,32 @@ std::wstring CommonDataFolder() {
         return {};
     }
     return path;
+}
+
+bool IsSourceInCollection(const std::wstring& productDirectory, const std::wstring& dataRoot,
+                          const std::wstring& collectionRoot) {
+    const std::wstring root = ResolvedPathOfPlace(collectionRoot);
+    for (const std::wstring& source :
+         {JoinPath(productDirectory, L"Environment\\Config"), dataRoot,
+          JoinPath(productDirectory, L"Environment\\Instance")}) {
+        if (PathExists(source) && IsSameOrBelow(ResolvedPathOfPlace(source), root)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A collection root that someone made a link would have the copy write wherever it points,
+// as administrator. An earlier collection is protected as a new one before anything is
+// written into it, and what an ended run left behind is removed.
+bool PrepareCollectionRoot(const std::wstring& collectionRoot) {
+    if (IsReparsePoint(collectionRoot)) {
+        return false;
+    }
+    if (!IsDirectory(collectionRoot)) {
+        return PrepareOutputDirectory(collectionRoot);
+    }
+    return ProtectExistingTree(collectionRoot) == 0 && HoldOutputPath(collectionRoot) == 0;
 }
 
 ResultCode ReportCopyFailure(const std::wstring& source) {
@@ -82,13 +111,17 @@ ResultCode CQebCommand::Run() {
         PrintLine(LoadMessage(msg::kProductNotInstalled, m_nProduct));
         return kProductNotInstalled;
     }
-    if (!EnsureDirectory(m_strDest)) {
+    // A source that is the collection root or lies below it would be copied onto itself: every
+    // live file replaced by its own copy, and the collection written into the product.
+    if (IsSourceInCollection(productDirectory, dataRoot, collectionRoot)) {
+        PrintLine(LoadMessage(msg::kDirectoryCreateFailed, collectionRoot.c_str()));
+        return kCannotMake;
+    }
+    if (!PrepareOutputDirectory(m_strDest)) {
         PrintLine(LoadMessage(msg::kDirectoryCreateFailed, m_strDest.c_str()));
         return kCannotMake;
     }
-    // A collection root that someone made a link would have the copy write wherever it
-    // points, as administrator.
-    if (IsReparsePoint(collectionRoot)) {
+    if (!PrepareCollectionRoot(collectionRoot)) {
         PrintLine(LoadMessage(msg::kDirectoryCreateFailed, collectionRoot.c_str()));
         return kCannotMake;
     }

@@ -11,6 +11,7 @@
 #include "commands/CommandResults.h"
 #include "util/Console.h"
 #include "util/Messages.h"
+#include "util/OutputPlace.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
 #include "util/ProcessRunner.h"
@@ -39,7 +40,7 @@ ResultCode ReportMissingSystemRoot() {
 }
 
 ResultCode EnsureOutputDirectory(const std::wstring& directory, const std::wstring& dest) {
-    if (!EnsureDirectory(directory)) {
+    if (!PrepareOutputDirectory(directory)) {
         PrintLine(LoadMessage(msg::kDirectoryCreateFailed, dest.c_str()));
         return kCannotMake;
     }

@@ -12,8 +12,8 @@ namespace qeb {
 // Prints the system text of ERROR_INVALID_ENVIRONMENT and returns its HRESULT form.
 ResultCode ReportMissingSystemRoot();
 
-// Creates the directory with its parents; the message names -dest: as the operator gave it.
-// File-system errors other than a false answer propagate.
+// Holds the directory's place and creates it with its parents, protected; the message names
+// -dest: as the operator gave it. File-system errors other than a false answer propagate.
 ResultCode EnsureOutputDirectory(const std::wstring& directory, const std::wstring& dest);
 
 // Runs the command line and reports a non-zero exit code, which it returns unchanged, and an

@@ -1,6 +1,8 @@
 #include "util/Console.h"
 
 #include "util/CodePage.h"
+#include "util/OutputCalls.h"
+#include "util/Paths.h"
 #include "util/StatusLine.h"
 #include "util/UniqueOwner.h"
 
@@ -79,13 +81,23 @@ void AppendToLog(const std::wstring& line) {
 
 }  // namespace
 
-unsigned long StartLineLog(const std::wstring& path,
+// Opened once and written through that handle only; a new log is made protected, and a link
+// in the log's place is never written through.
+unsigned long StartLineLog(const std::wstring& path, SECURITY_ATTRIBUTES* attributes,
                            std::function<void(unsigned long error)> onWriteFailure) {
     LineLog& log = TheLog();
-    log.file.Reset(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    log.file.Reset(TheOutputCalls().createFile(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                               FILE_SHARE_READ, attributes, OPEN_ALWAYS,
+                                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!log.file) {
         return ::GetLastError();
+    }
+    FILE_BASIC_INFO info{};
+    if (!::GetFileInformationByHandleEx(log.file.Get(), FileBasicInfo, &info, sizeof info) ||
+        (info.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+        IsReparsePoint(path)) {
+        log.file.Reset();
+        return ERROR_CANT_ACCESS_FILE;
     }
     LARGE_INTEGER size{};
     log.empty = ::GetFileSizeEx(log.file.Get(), &size) && size.QuadPart == 0;

@@ -7,6 +7,9 @@
 #include <functional>
 #include <string>
 
+// The system's SECURITY_ATTRIBUTES, named without windows.h: the portable core sees this header.
+struct _SECURITY_ATTRIBUTES;
+
 namespace qeb {
 
 // The code page into which wide text is converted when standard output is no console.
@@ -20,9 +23,10 @@ void PrintNarrowLine(const std::string& text) noexcept;
 
 // From now on every printed line is also appended to the file, in UTF-8 with CR LF (a
 // byte-order mark at the file's start); narrow texts are taken to be in the ANSI code page.
-// The Win32 error when the file cannot be opened (nothing is logged then). A write that fails
-// later ends the logging and is told once to `onWriteFailure`.
-unsigned long StartLineLog(const std::wstring& path,
+// A new file gets `attributes`. The Win32 error when the file cannot be opened or is a link
+// (nothing is logged then). A write that fails later ends the logging and is told once to
+// `onWriteFailure`.
+unsigned long StartLineLog(const std::wstring& path, _SECURITY_ATTRIBUTES* attributes,
                            std::function<void(unsigned long error)> onWriteFailure);
 
 }  // namespace qeb

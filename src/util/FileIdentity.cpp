@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "util/PathText.h"
+#include "util/Paths.h"
 #include "util/UniqueOwner.h"
 
 namespace qeb {
@@ -56,6 +58,26 @@ std::wstring ResolvedPath(const std::wstring& path) {
     }
     return length > 0 && length < buffer.size() ? std::wstring(buffer.data(), length)
                                                 : std::wstring();
+}
+
+std::wstring ResolvedPathOfPlace(const std::wstring& path) {
+    std::wstring full = FullPathOf(path);
+    while (full.size() > 3 && full.back() == L'\\') {
+        full.pop_back();
+    }
+    std::wstring rest;
+    for (std::wstring level = full; !level.empty(); level = DirectoryOf(level)) {
+        const std::wstring resolved = WithoutExtendedPrefix(ResolvedPath(level));
+        if (!resolved.empty()) {
+            return JoinPath(resolved, rest);
+        }
+        const std::wstring parent = DirectoryOf(level);
+        if (parent == level) {
+            break;
+        }
+        rest = JoinPath(level.substr(parent.size() + (parent.back() == L'\\' ? 0 : 1)), rest);
+    }
+    return full;
 }
 
 bool IsSameOrBelow(const std::wstring& inner, const std::wstring& outer) {

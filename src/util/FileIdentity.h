@@ -30,6 +30,10 @@ std::optional<unsigned long> CountFileNames(const std::wstring& path);
 // The path with links, short names and other spellings resolved; empty when it cannot be.
 std::wstring ResolvedPath(const std::wstring& path);
 
+// The same for a path whose last levels may not exist yet: its deepest existing directory
+// resolved, the rest appended; the full path as given when nothing of it can be resolved.
+std::wstring ResolvedPathOfPlace(const std::wstring& path);
+
 // Whether `inner` is `outer` or lies below it, comparing without regard to letter case.
 bool IsSameOrBelow(const std::wstring& inner, const std::wstring& outer);
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shlwapi.h>
+
 #include <cstdlib>
 #include <vector>
 
@@ -58,18 +60,39 @@ std::wstring ReadWholeText(const std::function<unsigned long(wchar_t*, unsigned 
     }
 }
 
+std::optional<std::wstring> CombinePathAsShell(const std::wstring& directory,
+                                               const std::wstring& name) {
+    wchar_t combined[MAX_PATH] = {};
+    if (directory.size() >= MAX_PATH || name.size() >= MAX_PATH ||
+        ::PathCombineW(combined, directory.c_str(), name.c_str()) == nullptr) {
+        return std::nullopt;
+    }
+    return std::wstring(combined);
+}
+
+std::wstring FullPathOf(const std::wstring& path) {
+    return ReadWholeText([&path](wchar_t* buffer, unsigned long size) {
+        const DWORD length = ::GetFullPathNameW(path.c_str(), size, buffer, nullptr);
+        return length >= size ? size : length;  // too small: asks for more room
+    });
+}
+
 std::wstring ExtendedLengthPath(const std::wstring& path) {
     if (path.compare(0, 4, L"\\\\?\\") == 0) {
         return path;
     }
-    const std::wstring full = ReadWholeText([&path](wchar_t* buffer, unsigned long size) {
-        const DWORD length = ::GetFullPathNameW(path.c_str(), size, buffer, nullptr);
-        return length >= size ? size : length;  // too small: asks for more room
-    });
+    const std::wstring full = FullPathOf(path);
     if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\') {
         return L"\\\\?\\UNC" + full.substr(1);
     }
     return full.empty() ? full : L"\\\\?\\" + full;
+}
+
+std::wstring WithoutExtendedPrefix(const std::wstring& path) {
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+        return L"\\" + path.substr(7);
+    }
+    return path.compare(0, 4, L"\\\\?\\") == 0 ? path.substr(4) : path;
 }
 
 std::wstring GetModuleDirectory() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace qeb {
@@ -21,9 +22,22 @@ bool EnsureDirectory(const std::wstring& path);
 // The value of SystemRoot, or empty when it is not set.
 std::wstring GetSystemRoot();
 
+// The shell's combination of a directory and a name (PathCombineW): "." and ".." parts
+// resolved, a bare drive given its backslash; nullopt when the result would take 260
+// characters or more.
+std::optional<std::wstring> CombinePathAsShell(const std::wstring& directory,
+                                               const std::wstring& name);
+
+// The full path as the system makes it from a relative one, without asking the file system;
+// empty when none can be made.
+std::wstring FullPathOf(const std::wstring& path);
+
 // The full path in the extended-length form (\\?\ or \\?\UNC\), which takes no path
 // limit; empty when no full path can be made.
 std::wstring ExtendedLengthPath(const std::wstring& path);
+
+// The path without an extended-length prefix (\\?\ or \\?\UNC\).
+std::wstring WithoutExtendedPrefix(const std::wstring& path);
 
 // Directory of the running executable, however long its path.
 std::wstring GetModuleDirectory();

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "util/OutputCalls.h"
+#include "util/OutputProtection.h"
 #include "util/TemporarySibling.h"
 #include "util/UniqueOwner.h"
 
@@ -31,14 +33,19 @@ bool WholeFileWriter::Close(HANDLE file, DWORD& error) {
 }
 
 WholeFileWriter::Failure WholeFileWriter::WriteWhole(const std::wstring& path,
-                                                     const std::string& bytes) {
+                                                     const std::string& bytes,
+                                                     Protection protection) {
+    SECURITY_ATTRIBUTES* const attributes = protection == Protection::Protected
+                                                ? OutputProtection::Get().Attributes()
+                                                : nullptr;
     std::optional<TemporarySibling> temporary;
     UniqueHandle file;  // closed before the temporary file is removed
     const DWORD created = TemporarySibling::Create(
         path,
-        [&file](const std::wstring& temporaryPath) -> unsigned long {
-            file.Reset(::CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        [&file, attributes](const std::wstring& temporaryPath) -> unsigned long {
+            file.Reset(TheOutputCalls().createFile(temporaryPath.c_str(), GENERIC_WRITE, 0,
+                                                   attributes, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                                   nullptr));
             return file ? ERROR_SUCCESS : ::GetLastError();
         },
         temporary);

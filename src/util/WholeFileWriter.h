@@ -16,8 +16,13 @@ public:
         explicit operator bool() const { return step != Step::None; }
     };
 
+    // Inherited: the file takes the protection of the directory it lies in; Protected: it is
+    // made with OutputProtection, for a place that others may reach.
+    enum class Protection { Inherited, Protected };
+
     virtual ~WholeFileWriter() = default;
-    Failure WriteWhole(const std::wstring& path, const std::string& bytes);
+    Failure WriteWhole(const std::wstring& path, const std::string& bytes,
+                       Protection protection = Protection::Inherited);
 
 protected:
     // False with the Win32 error when not every byte could be written or the close failed.

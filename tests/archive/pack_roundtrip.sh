@@ -20,7 +20,7 @@ mkdir -p "$root/markers"
 cp "$build/bin/QebInfo.exe" "$build/bin/hold_file.exe" "$build/bin/collect.cmd" \
    "$(dirname "$0")/../../samples/QebVer.ini" "$root/"
 system32=$prefix/drive_c/windows/system32
-tools=(msinfo32.exe systeminfo.exe wevtutil.exe)
+tools=(msinfo32.exe systeminfo.exe wevtutil.exe icacls.exe)
 cleanup() {
     touch "$root/markers/release"
     wait

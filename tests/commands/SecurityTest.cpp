@@ -2,16 +2,27 @@
 // or the state of the destination could make it do beyond what was asked.
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <algorithm>
+#include <set>
 #include <sstream>
 
+#include "commands/QebCommand.h"
+#include "support/ConsoleCapture.h"
 #include "support/DirectoryLink.h"
 #include "support/ExpectedTexts.h"
 #include "support/FakeTool.h"
+#include "support/OutputCallRecorder.h"
 #include "support/ProductFixture.h"
 #include "support/ScopedEnvironment.h"
+#include "util/FileIdentity.h"
+#include "util/OutputProtection.h"
+#include "util/PathText.h"
 #include "util/Paths.h"
 #include "util/ProcessRunner.h"
+#include "util/UniqueOwner.h"
 
 namespace qeb::test {
 namespace {
@@ -39,6 +50,60 @@ bool AnyRunning(const std::vector<unsigned long>& ids) {
         ::Sleep(20);
     }
     return true;
+}
+
+// Every entry below a root as "path|identity|time|size|attributes": what a run must not change.
+Lines Snapshot(const std::wstring& root) {
+    Lines entries;
+    for (const std::wstring& relative : ListTree(root)) {
+        const std::wstring path = root + L"\\" + relative;
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+        const auto identity = IdentifyFile(path);
+        std::wostringstream line;
+        line << relative << L'|' << (identity ? identity->index : 0) << L'|'
+             << data.ftLastWriteTime.dwLowDateTime << L'|' << data.nFileSizeLow << L'|'
+             << data.dwFileAttributes;
+        entries.push_back(line.str());
+    }
+    return entries;
+}
+
+// What Wine makes of a directory's Unix mode: others may do nothing in it.
+bool GivesOthersNothing(const std::wstring& path) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const UniqueLocalMemory owner(descriptor);
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        wchar_t* sid = nullptr;
+        if (!::GetAce(dacl, i, reinterpret_cast<void**>(&ace)) ||
+            !::ConvertSidToStringSidW(&ace->SidStart, &sid)) {
+            return false;
+        }
+        const UniqueLocalMemory sidOwner(sid);
+        for (const wchar_t* others : {L"S-1-1-0", L"S-1-5-11", L"S-1-5-32-545"}) {
+            if (wcscmp(sid, others) == 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The volume root and every directory below it down to `path`.
+std::set<std::wstring> LevelsOf(std::wstring path) {
+    std::set<std::wstring> levels;
+    for (std::wstring parent = DirectoryOf(path); parent != path; parent = DirectoryOf(path)) {
+        levels.insert(path);
+        path = parent;
+    }
+    levels.insert(path);
+    return levels;
 }
 
 class SecurityTest : public QebProductTest {
@@ -159,6 +224,107 @@ TEST_F(SecurityTest, NothingIsWrittenThroughALinkInTheCollection) {
     EXPECT_EQ(ListTree(system), Lines{L"kernel.dll"});
     EXPECT_EQ(ReadBytes(system + L"\\kernel.dll"), "original");
     EXPECT_TRUE(PathExists(CollectionRoot(841) + L"\\Environment\\Config\\app.ini"));
+}
+
+// A source that is the collection root, or lies below it, would be copied onto itself. Both
+// ways of making that happen are refused before anything is created, copied or protected.
+TEST_F(SecurityTest, ASourceInsideTheCollectionIsRefusedAndLeftAsItWas) {
+    InstallProduct(845, {L"A"});
+    const std::wstring data = MakeDataRoot(845);
+    Touch(data + L"\\settings.xml", "live");
+    Touch(data + L"\\Log\\NtEventLog.db", "live log");
+    const std::wstring named = ScratchPath(L"products\\QEBW846");
+    Touch(named + L"\\Environment\\Config\\app.ini");
+    Touch(named + L"\\Environment\\Instance\\A\\instance.ini");
+    Register(846, L"DataDir", named);
+    MakeDataRoot(846);
+    const struct {
+        std::wstring dest;
+        int version;
+        std::wstring source;
+    } cases[] = {{CommonAppData() + L"\\Velmora", 845, data},
+                 {ScratchPath(L"products"), 846, named}};
+    for (const auto& run : cases) {
+        SCOPED_TRACE(run.version);
+        const Lines before = Snapshot(run.source);
+        const ProcessResult result =
+            Run({L"QEB", L"-dest:" + run.dest, L"-product:" + std::to_wstring(run.version)});
+        EXPECT_EQ(result.exitCode, 0x80070052u);
+        ASSERT_FALSE(result.Lines().empty());
+        EXPECT_EQ(result.Lines()[0], ExpectedMessage(103, run.source));
+        EXPECT_EQ(Snapshot(run.source), before);
+    }
+}
+
+// What Wine does not enforce shows in the calls: every directory made for an output is made
+// protected, every level of the output's place is held without delete sharing, and an
+// earlier collection is protected entry by entry before anything is written into it.
+TEST_F(SecurityTest, OutputsAreMadeProtectedAndTheirPlacesHeld) {
+    InstallProduct(843, {L"A"});
+    MakeDataRoot(843);
+    const std::wstring dest = ScratchPath(L"out\\new");
+    const std::wstring root = dest + L"\\QEBW843";
+    const std::wstring protection = OutputProtection::DescriptorText(CurrentUserSid());
+    const std::vector<std::wstring> qeb = {L"-dest:" + dest, L"-product:843"};
+    {
+        const OutputCallRecorder recorder;
+        ExecuteCaptured<CQebCommand>(qeb);
+        Lines made;
+        for (const RecordedCall& call : recorder.CallsOf(RecordedCall::Kind::CreateDirectory)) {
+            EXPECT_EQ(call.descriptor, protection);
+            made.push_back(call.path);
+        }
+        EXPECT_EQ(made, (Lines{ScratchPath(L"out"), dest, root}));
+        std::set<std::wstring> held;
+        for (const RecordedCall& call : recorder.CallsOf(RecordedCall::Kind::CreateFile)) {
+            if (call.access == FILE_READ_ATTRIBUTES) {
+                EXPECT_EQ(call.share & FILE_SHARE_DELETE, 0u) << Encode(call.path, 932);
+                EXPECT_EQ(call.flags, DWORD{FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT});
+                held.insert(call.path);
+            }
+        }
+        for (const std::wstring& level : LevelsOf(root)) {
+            EXPECT_EQ(held.count(level), 1u) << Encode(level, 932);
+        }
+    }
+    const std::wstring leftover = root + L"\\Environment\\~QebInfo-77-0.tmp";
+    Touch(leftover, "what an ended run left");
+    const OutputCallRecorder recorder;
+    ExecuteCaptured<CQebCommand>(qeb);
+    const std::vector<RecordedCall> applied = recorder.CallsOf(RecordedCall::Kind::SetSecurity);
+    EXPECT_GE(applied.size(), Collected(843).size());
+    for (const RecordedCall& call : applied) {
+        EXPECT_EQ(call.descriptor, protection);
+    }
+    EXPECT_FALSE(PathExists(leftover));
+}
+
+// Wine gives a directory made with the protection a Unix mode that others cannot use, and
+// shows that as a DACL without them.
+TEST_F(SecurityTest, DirectoriesMadeForOutputsGiveOthersNothing) {
+    InstallProduct(844, {L"A"});
+    MakeDataRoot(844);
+    const struct {
+        std::vector<std::wstring> arguments;
+        Lines made;
+    } runs[] = {
+        {{L"QEB", L"-dest:" + ScratchPath(L"q\\out"), L"-product:844"},
+         {ScratchPath(L"q"), ScratchPath(L"q\\out"), ScratchPath(L"q\\out\\QEBW844")}},
+        {{L"MSINFO", L"-dest:" + ScratchPath(L"m\\sub\\msinfo.txt")},
+         {ScratchPath(L"m"), ScratchPath(L"m\\sub")}},
+        {{L"SYSINFO", L"-dest:" + ScratchPath(L"s\\sysinfo.txt")}, {ScratchPath(L"s")}},
+        {{L"EVENT", L"-dest:" + ScratchPath(L"e\\event")}, {ScratchPath(L"e"), ScratchPath(L"e\\event")}},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.arguments[0]);
+        EXPECT_EQ(Run(run.arguments, FakeSystemTools::Options()).exitCode, 0u);
+        for (const std::wstring& directory : run.made) {
+            EXPECT_TRUE(IsDirectory(directory)) << Encode(directory, 932);
+            EXPECT_TRUE(GivesOthersNothing(directory)) << Encode(directory, 932);
+        }
+    }
+    ::CreateDirectoryW(ScratchPath(L"plain").c_str(), nullptr);
+    EXPECT_FALSE(GivesOthersNothing(ScratchPath(L"plain"))) << "the check sees nothing";
 }
 
 }  // namespace

@@ -130,6 +130,24 @@ TEST_F(CollectScriptTest, CollectsAllFourIntoOneFolderAndSummarisesThem) {
               (Lines{L"ログ: QEB.log (0 行)", L"ログ: MSINFO.log (0 行)", L"ログ: SYSINFO.log (0 行)",
                      L"ログ: EVENT.log (0 行)"}));
     EXPECT_EQ(Labelled(summary, L"結果: "), Lines{L"結果: すべてのステップが成功しました。"});
+    // Restricted before its first step (cmd leaves blanks where the redirections stood).
+    Lines restricted = m_tools->CommandLinesOf(L"icacls.exe");
+    for (std::wstring& line : restricted) {
+        line.erase(line.find_last_not_of(L' ') + 1);
+    }
+    EXPECT_EQ(restricted,
+              Lines{L"icacls \"" + folder +
+                    L"\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F \"" +
+                    Variable(L"USERDOMAIN") + L"\\" + Variable(L"USERNAME") + L"\":(OI)(CI)F"});
+}
+
+TEST_F(CollectScriptTest, AFolderThatCannotBeRestrictedIsNotUsed) {
+    const ProcessResult result = Collect(FakeSystemTools::Options(L"5"));
+    EXPECT_EQ(result.exitCode, 2u) << result.output;
+    ASSERT_FALSE(result.Lines().empty());
+    EXPECT_EQ(result.Lines().back().rfind(L"フォルダーのアクセス権を制限できないため", 0), 0u);
+    EXPECT_EQ(ListTree(ExeDirectory() + L"\\collected"), Lines{});
+    EXPECT_EQ(m_tools->CommandLinesOf(L"msinfo32.exe"), Lines{});
 }
 
 TEST_F(CollectScriptTest, AFailedStepIsSummarisedInHexAndFailsTheRun) {

@@ -9,7 +9,8 @@
 namespace qeb::test {
 namespace {
 
-const wchar_t* const kToolNames[] = {L"msinfo32.exe", L"systeminfo.exe", L"wevtutil.exe"};
+const wchar_t* const kToolNames[] = {L"msinfo32.exe", L"systeminfo.exe", L"wevtutil.exe",
+                                     L"icacls.exe"};
 const wchar_t kOriginalSuffix[] = L".qeb-original";
 
 std::wstring SystemDirectory() {

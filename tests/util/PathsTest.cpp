@@ -5,7 +5,9 @@
 #include <cstdlib>
 
 #include "support/Scratch.h"
+#include "util/InterruptCleanup.h"
 #include "util/Paths.h"
+#include "util/TemporarySibling.h"
 
 namespace qeb {
 namespace {
@@ -55,6 +57,41 @@ TEST(PathsTest, ReadWholeTextGrowsUntilTheTextFits) {
     EXPECT_EQ(read, longPath);
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(ReadWholeText([](wchar_t*, unsigned long) { return 0ul; }), L"");
+}
+
+TEST(PathsTest, ShellCombinationAndFullForms) {
+    const struct {
+        const wchar_t* directory;
+        const wchar_t* name;
+        const wchar_t* combined;
+    } cases[] = {{L"C:", L"x", L"C:\\x"},
+                 {L"C:\\a\\.\\b\\..", L"f", L"C:\\a\\f"},
+                 {L"C:\\a\\", L"f", L"C:\\a\\f"},
+                 {L"\\\\srv\\share", L"f", L"\\\\srv\\share\\f"}};
+    for (const auto& row : cases) {
+        EXPECT_EQ(CombinePathAsShell(row.directory, row.name), std::wstring(row.combined));
+    }
+    const std::wstring near = L"C:\\" + std::wstring(250, L'd');
+    EXPECT_EQ(CombinePathAsShell(near, L"12345"), near + L"\\12345");
+    EXPECT_EQ(CombinePathAsShell(near, L"123456"), std::nullopt);
+    EXPECT_EQ(ExtendedLengthPath(L"C:\\a\\..\\b"), L"\\\\?\\C:\\b");
+    EXPECT_EQ(ExtendedLengthPath(L"\\\\srv\\share\\x"), L"\\\\?\\UNC\\srv\\share\\x");
+    EXPECT_EQ(WithoutExtendedPrefix(L"\\\\?\\UNC\\srv\\share\\x"), L"\\\\srv\\share\\x");
+}
+
+// A temporary file goes with a run that the console ends; the handler's removal, seen here.
+TEST(PathsTest, TheConsolesCleanUpRemovesTemporaryFiles) {
+    test::ScratchFolder scratch(test::CurrentTestName());
+    std::optional<TemporarySibling> temporary;
+    ASSERT_EQ(TemporarySibling::Create(scratch / L"target.txt",
+                                       [](const std::wstring& path) -> unsigned long {
+                                           test::WriteBytes(path, "half a copy");
+                                           return 0;
+                                       },
+                                       temporary),
+              0u);
+    EXPECT_TRUE(InterruptCleanup::RemoveRegisteredFiles());
+    EXPECT_EQ(test::ListTree(scratch.Path()), std::vector<std::wstring>{});
 }
 
 TEST(PathsTest, ModuleDirectory) {
