@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <regex>
+#include <string>
 #include <tuple>
+#include <utility>
 
 #include "commands/InventoryPhase.h"
 #include "support/ConsoleCapture.h"
@@ -231,6 +233,20 @@ TEST_F(InventoryPhaseTest, NestedRepetitionsInIgnoreAndExtFinishPromptly) {
     EXPECT_LT(::GetTickCount() - start, 30000u);
     EXPECT_EQ(result.exitCode, 0u) << result.output;
     ExpectOnlyDateLine(827, deep, L"kept.log");
+
+    // Counts of optional content cost no backtracking but a state per count at every character:
+    // refused when the settings are read, as an invalid IGNORE or EXT is.
+    const std::pair<const char*, DWORD> costly[] = {
+        {"IGNORE=(?:.?){9000}Z\r\nEXT_NUM=1\r\n[EXT_00]\r\nEXT=log\r\n", 4},
+        {"EXT_NUM=1\r\n[EXT_00]\r\nEXT=(?:.?){9000}Z\r\n", 0x80040206}};
+    for (const auto& [settings, exitCode] : costly) {
+        WriteSettings(std::string("[COMMON]\r\nINSTALL_REG=SOFTWARE\\QebInfoTests\\Deep\r\n") +
+                      settings + "TYPE=date\r\n");
+        const DWORD begun = ::GetTickCount();
+        const ProcessResult refused = RunQeb(827);
+        EXPECT_LT(::GetTickCount() - begun, 10000u);
+        EXPECT_EQ(refused.exitCode, exitCode) << settings;
+    }
 }
 
 // A report file whose writing fails part way; the writer itself is the real one.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -29,6 +30,43 @@ TEST(InventoryPatternTest, NestedRepetitionsFindTheirMatchesWithoutBacktracking)
     EXPECT_TRUE(ext.FoundIn(L"a." + std::wstring(40, L'x') + L"Y"));
 }
 
+// Ordinary patterns, and costly ones just within the bound, are accepted and found as before;
+// ^ and \b still see the text before the match, also in a lookahead.
+TEST(InventoryPatternTest, PatternsWithinTheBoundFindTheirMatches) {
+    struct Case {
+        bool extension;
+        const wchar_t* pattern;
+        const wchar_t* found;
+        const wchar_t* missed;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {false, L"\\\\Backup\\\\", L"C:\\I\\Backup\\a.jar", L"C:\\I\\Backups\\a.jar"},
+             {false, L"\\\\Temp\\\\", L"C:\\Temp\\a", L"C:\\Tempo\\a"},
+             {false, L"(.*\\\\)*Backup\\\\", L"C:\\I\\Backup\\a", L"C:\\I\\Backup"},
+             {false, L"\\\\(Backup|Temp|Old)[0-9]*\\\\", L"C:\\Old12\\a", L"C:\\Older\\a"},
+             {false, L"\\\\Log\\\\[0-9]{8}\\\\", L"C:\\Log\\20261209\\a", L"C:\\Log\\2026120\\a"},
+             {false, L"[0-9]{4}-[0-9]{2}-[0-9]{2}", L"C:\\2026-12-09.log", L"C:\\2026-1-09.log"},
+             {false, L"^C:\\\\Program Files\\\\Velmora\\\\QEB8\\\\Server\\\\(Backup|Temp|Log)\\\\",
+              L"C:\\Program Files\\Velmora\\QEB8\\Server\\Log\\a",
+              L"D:\\C:\\Program Files\\Velmora\\QEB8\\Server\\Log\\a"},
+             {false, L"\\bBackup\\b", L"C:\\Backup\\a", L"C:\\OldBackup\\a"},
+             {false, L"^(?=.*\\\\Temp\\\\).*\\.tmp$", L"C:\\Temp\\a.tmp", L"C:\\Tmp\\a.tmp"},
+             {false, L"a(?=\\B)c", L"C:\\xac", L"C:\\xa c"},
+             {false, L"(?:.?){170}Z", L"C:\\Z", L"C:\\z"},
+             {false, L"(?:(?:.?){13}){13}Z", L"C:\\Z", L"C:\\z"},
+             {true, L"exe", L"setup.EXE", L"exe.txt"},
+             {true, L"dll", L"a.dll", L"a.dl"},
+             {true, L"jar", L"lib.jar", L"lib.jar.bak"},
+             {true, L"conf", L"x.conf", L"x.config"},
+             {true, L"(dll|exe)", L"a.Exe", L"a.ex"},
+             {true, L"txt$", L"a.txt", L"a.txt.old"}}) {
+        const InventoryPattern pattern = c.extension ? InventoryPattern::ForExtension(c.pattern)
+                                                     : InventoryPattern::ForIgnore(c.pattern);
+        EXPECT_TRUE(pattern.FoundIn(c.found)) << c.pattern;
+        EXPECT_FALSE(pattern.FoundIn(c.missed)) << c.pattern;
+    }
+}
+
 TEST(InventoryPatternTest, BackReferencesMatchAndARunawaySearchStops) {
     const InventoryPattern pair = InventoryPattern::ForIgnore(L"(ab)\\1");
     EXPECT_TRUE(pair.Backtracks());
@@ -49,6 +87,14 @@ TEST(InventoryPatternTest, InvalidPatternsStayInvalid) {
         EXPECT_THROW(InventoryPattern::ForIgnore(pattern), std::regex_error) << pattern;
     }
     EXPECT_THROW(InventoryPattern::ForExtension(L"dl(l"), std::regex_error);
+    // Patterns whose search of a longest path could cost more than the bound allows: counts of
+    // optional content, nested counts, lookaheads that repeat, long back-reference patterns.
+    for (const wchar_t* pattern :
+         {L"(?:.?){9000}Z", L"(?:.?){180}Z", L"(?:(?:.?){20}){20}Z", L"(?:(?=.*a).)*Z",
+          L"(?:(?=.?).?){8}Z", L"(.*)(.*)\\1\\2\\1\\2\\1\\2Z"}) {
+        EXPECT_THROW(InventoryPattern::ForIgnore(pattern), std::regex_error) << pattern;
+        EXPECT_THROW(InventoryPattern::ForExtension(pattern), std::regex_error) << pattern;
+    }
 }
 
 }  // namespace
