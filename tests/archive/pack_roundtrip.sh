@@ -129,7 +129,7 @@ PY
         rm "$unpacked/not-included.txt"
     fi
     rm "$unpacked/manifest.sha256"
-    diff -r --no-dereference "$folder" "$unpacked" > "$root/diff.txt" 2>&1 || true
+    LC_ALL=C diff -r --no-dereference "$folder" "$unpacked" > "$root/diff.txt" 2>&1 || true
     local expected_diff=""
     [ -n "$left_out" ] && expected_diff="Only in $folder/$(dirname "$left_out"): $(basename "$left_out")"
     [ "$(cat "$root/diff.txt")" = "$expected_diff" ] || fail "unpacked tree differs: $(cat "$root/diff.txt")"
