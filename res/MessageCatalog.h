@@ -16,6 +16,12 @@ inline constexpr PlainText kUsageEvent{IDS_USAGE_EVENT};
 inline constexpr PlainText kUsageSysinfo{IDS_USAGE_SYSINFO};
 inline constexpr PlainText kAlreadyRunning{IDS_ALREADY_RUNNING};
 inline constexpr PlainText kUsagePack{IDS_USAGE_PACK};
+inline constexpr PlainText kPasswordPrompt{IDS_PASSWORD_PROMPT};
+inline constexpr PlainText kPasswordConfirm{IDS_PASSWORD_CONFIRM};
+inline constexpr PlainText kPasswordMismatch{IDS_PASSWORD_MISMATCH};
+inline constexpr PlainText kPasswordTooShort{IDS_PASSWORD_TOO_SHORT};
+inline constexpr PlainText kPasswordRefused{IDS_PASSWORD_REFUSED};
+inline constexpr PlainText kPasswordMissing{IDS_PASSWORD_MISSING};
 
 // Numbered inserts.
 inline constexpr NumberedMessage<TextInsert> kParameterMissing{IDS_PARAMETER_MISSING};
@@ -40,12 +46,17 @@ inline constexpr NumberedMessage<TextInsert, TextInsert> kArchiveFailed{IDS_ARCH
 inline constexpr NumberedMessage<TextInsert, TextInsert> kArchiveWritten{IDS_ARCHIVE_WRITTEN};
 inline constexpr NumberedMessage<TextInsert, TextInsert> kLogFailed{IDS_LOG_FAILED};
 inline constexpr NumberedMessage<TextInsert> kToolWroteNothing{IDS_TOOL_WROTE_NOTHING};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kMaskMapUnreadable{IDS_MASK_MAP_UNREADABLE};
+inline constexpr NumberedMessage<TextInsert, SignedInsert> kMaskMapBadLine{IDS_MASK_MAP_BAD_LINE};
+inline constexpr NumberedMessage<TextInsert> kMaskMapWritten{IDS_MASK_MAP_WRITTEN};
 
 // The progress line.
 inline constexpr NumberedMessage<SignedInsert, TextInsert> kProgressCopy{IDS_PROGRESS_COPY};
 inline constexpr NumberedMessage<SignedInsert> kProgressInventory{IDS_PROGRESS_INVENTORY};
 inline constexpr NumberedMessage<TextInsert, SignedInsert> kProgressTool{IDS_PROGRESS_TOOL};
 inline constexpr NumberedMessage<SignedInsert, SignedInsert> kProgressPack{IDS_PROGRESS_PACK};
+inline constexpr NumberedMessage<SignedInsert, SignedInsert, SignedInsert, SignedInsert>
+    kProgressPackProtected{IDS_PROGRESS_PACK_PROTECTED};
 
 // printf-style inserts.
 inline constexpr PrintfMessage<TextInsert> kDirectoryNotFound{IDS_DIRECTORY_NOT_FOUND};

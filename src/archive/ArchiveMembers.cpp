@@ -198,8 +198,8 @@ zip_source_t* Wrap(std::unique_ptr<Source> source, zip_error_t* error) {
 
 }  // namespace
 
-zip_source_t* NewFileMemberSource(const ArchiveMember& member, std::size_t index,
-                                  ArchivePass& pass, zip_error_t* error) {
+zip_source_t* NewFileMemberSource(const ArchiveMember& member, std::size_t index, ArchivePass& pass,
+                                  zip_error_t* error) {
     return Wrap(std::make_unique<FileMemberSource>(member, index, pass), error);
 }
 

@@ -4,11 +4,13 @@
 
 #include <zip.h>
 
+#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qeb {
 
@@ -33,6 +35,10 @@ struct ArchivePass {
     std::optional<Failure> failure;
     std::uint64_t files = 0;
     std::uint64_t bytes = 0;
+    // Text members masked so far, and the members that are no text and were left unmasked;
+    // written by the reader before it hands over a member's last piece.
+    std::atomic<std::uint64_t> masked{0};
+    std::vector<std::string> unmasked;
     // Reads the files ahead of libzip.
     MemberReader* reader = nullptr;
     // Told after every piece read, for the progress line.

@@ -105,8 +105,7 @@ zip_int64_t ArchiveOutputFile::BeginWrite() {
         [this](const std::wstring& path) -> unsigned long {
             m_file.Reset(TheOutputCalls().createFile(
                 path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_DELETE,
-                OutputProtection::Get().Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                nullptr));
+                OutputProtection::Get().Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             return m_file ? ERROR_SUCCESS : ::GetLastError();
         },
         m_temporary);

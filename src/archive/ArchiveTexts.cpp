@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "archive/TextMasking.h"
+
 namespace qeb {
 namespace {
 
@@ -57,9 +59,10 @@ std::string MemberName(std::string relative, bool directory) {
     return relative;
 }
 
-bool IsReservedMemberName(const std::string& name) {
+bool IsReservedMemberName(const std::string& name, bool masking) {
     return EqualsIgnoringAsciiCase(name, kManifestName) ||
-           EqualsIgnoringAsciiCase(name, kNotIncludedName);
+           EqualsIgnoringAsciiCase(name, kNotIncludedName) ||
+           (masking && EqualsIgnoringAsciiCase(name, kMaskingName));
 }
 
 std::string NotIncludedText(const std::vector<LeftOutEntry>& entries) {
@@ -67,7 +70,31 @@ std::string NotIncludedText(const std::vector<LeftOutEntry>& entries) {
     text += "アーカイブに含まれていないもの: " + std::to_string(entries.size()) + " 件\r\n";
     text += "種類\tパス\t理由\r\n";
     for (const LeftOutEntry& entry : entries) {
-        text += std::string(KindText(entry.kind)) + "\t" + entry.name + "\t" + entry.reason + "\r\n";
+        text +=
+            std::string(KindText(entry.kind)) + "\t" + entry.name + "\t" + entry.reason + "\r\n";
+    }
+    return text;
+}
+
+std::string MaskingText(const MaskMap& map, const std::vector<std::string>& unmasked) {
+    std::string text = "\xEF\xBB\xBF";
+    text += "マスク処理 (PACK -mask)\r\n";
+    text +=
+        "置き換えた値: コンピューター名 (NetBIOS 名、DNS ホスト名)、DNS ドメイン、"
+        "IPv4 アドレス (0.0.0.0、127.0.0.0/8、255.255.255.255、ネットマスクを除く)、"
+        "IPv6 アドレス (::、::1 を除く)、MAC アドレス、ユーザー名 (プロファイル パスと"
+        "ローカル アカウント、組み込みの名前を除く)。QebVer.txt のドット区切りの数字は"
+        "バージョンとして残しています。\r\n";
+    text += "種類\t置き換えた数\r\n";
+    for (const MaskKind kind : {MaskKind::Host, MaskKind::Domain, MaskKind::IPv4, MaskKind::IPv6,
+                                MaskKind::Mac, MaskKind::User}) {
+        text += std::string(MaskKindName(kind)) + "\t" + std::to_string(map.Replacements(kind)) +
+                "\r\n";
+    }
+    text += "マスクしていないメンバー (テキストではないため): " + std::to_string(unmasked.size()) +
+            " 件\r\n";
+    for (const std::string& name : unmasked) {
+        text += name + "\r\n";
     }
     return text;
 }

@@ -11,6 +11,7 @@ namespace qeb {
 // Members that PACK adds itself, at the archive's root.
 constexpr char kManifestName[] = "manifest.sha256";
 constexpr char kNotIncludedName[] = "not-included.txt";
+constexpr char kMaskingName[] = "masking.txt";
 
 // 64 lower-case hexadecimal digits.
 std::string HexDigest(const Sha256Digest& digest);
@@ -23,8 +24,8 @@ std::string ChecksumLine(const Sha256Digest& digest, const std::string& name);
 std::string MemberName(std::string relative, bool directory);
 
 // True for a name at the archive's root that PACK writes itself, in any letter case: on
-// Windows both would unpack to the same file.
-bool IsReservedMemberName(const std::string& name);
+// Windows both would unpack to the same file. masking.txt only when masking.
+bool IsReservedMemberName(const std::string& name, bool masking = false);
 
 enum class LeftOutKind {
     Unreadable,       // could not be opened or read
@@ -43,5 +44,11 @@ struct LeftOutEntry {
 // not-included.txt: a heading and one tab-separated line per entry, UTF-8 with a byte-order
 // mark and CR LF, as Notepad of a Japanese Windows reads it.
 std::string NotIncludedText(const std::vector<LeftOutEntry>& entries);
+
+class MaskMap;
+
+// masking.txt, in the same form: the rules applied, the replacements made per kind (never a
+// value) and the members that are no text and were archived unmasked.
+std::string MaskingText(const MaskMap& map, const std::vector<std::string>& unmasked);
 
 }  // namespace qeb

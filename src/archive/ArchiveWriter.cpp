@@ -46,11 +46,12 @@ private:
 }  // namespace
 
 ArchiveWriter::ArchiveWriter(ArchiveOutputFile& output, std::vector<ArchiveMember> members,
-                             std::vector<LeftOutEntry> leftOut)
+                             std::vector<LeftOutEntry> leftOut, ArchiveProtection protection)
     : m_output(output),
       m_members(std::move(members)),
       m_dropped(m_members.size(), false),
       m_leftOut(std::move(leftOut)),
+      m_protection(protection),
       m_now(std::time(nullptr)) {}
 
 ArchiveOutcome ArchiveWriter::Write(const std::function<std::string(unsigned long)>& reason,
@@ -61,7 +62,7 @@ ArchiveOutcome ArchiveWriter::Write(const std::function<std::string(unsigned lon
         ArchivePass pass;
         pass.onProgress = [&onProgress](const ArchivePass& done) {
             if (onProgress) {
-                onProgress(done.files, done.bytes);
+                onProgress(done);
             }
         };
         outcome = WriteOnce(pass);
@@ -86,15 +87,21 @@ ArchiveOutcome ArchiveWriter::WriteOnce(ArchivePass& pass) {
             files.push_back(i);
         }
     }
+    // Each attempt masks from the values known at the start, so that its counts are its own.
+    if (m_protection.mask != nullptr) {
+        m_passMask = *m_protection.mask;
+    }
     // Declared before the archive: libzip's sources take from it until the archive is gone.
-    MemberReader reader(m_members, std::move(files));
+    MemberReader reader(m_members, std::move(files),
+                        m_protection.mask != nullptr ? &m_passMask : nullptr, &pass);
     pass.reader = &reader;
     ArchiveOutcome outcome;
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = m_output.NewSource(&error);
-    zip_t* opened =
-        source != nullptr ? zip_open_from_source(source, ZIP_CREATE | ZIP_TRUNCATE, &error) : nullptr;
+    zip_t* opened = source != nullptr
+                        ? zip_open_from_source(source, ZIP_CREATE | ZIP_TRUNCATE, &error)
+                        : nullptr;
     if (opened == nullptr) {
         zip_source_free(source);
         outcome.detail = ErrorText(&error);
@@ -127,20 +134,21 @@ bool ArchiveWriter::AddMembers(zip_t* archive, ArchivePass& pass) {
             index = zip_dir_add(archive, member.name.c_str(), ZIP_FL_ENC_UTF_8);
         } else {
             zip_source_t* source = NewFileMemberSource(member, i, pass, zip_get_error(archive));
-            index = source != nullptr ? zip_file_add(archive, member.name.c_str(), source,
-                                                     ZIP_FL_ENC_UTF_8)
-                                      : -1;
+            index = source != nullptr
+                        ? zip_file_add(archive, member.name.c_str(), source, ZIP_FL_ENC_UTF_8)
+                        : -1;
             if (index < 0) {
                 zip_source_free(source);
                 return false;
             }
             if (zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
-                                         kDeflateLevel) != 0) {
+                                         kDeflateLevel) != 0 ||
+                !Protect(archive, index)) {
                 return false;
             }
         }
-        if (index < 0 ||
-            zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), member.modified, 0) != 0) {
+        if (index < 0 || zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index),
+                                            member.modified, 0) != 0) {
             return false;
         }
     }
@@ -149,6 +157,11 @@ bool ArchiveWriter::AddMembers(zip_t* archive, ArchivePass& pass) {
         if (!AddGenerated(archive, kNotIncludedName, [text] { return text; })) {
             return false;
         }
+    }
+    if (m_protection.mask != nullptr && !AddGenerated(archive, kMaskingName, [this, &pass] {
+            return MaskingText(m_passMask, pass.unmasked);
+        })) {
+        return false;
     }
     // Last, so that every file has been read when libzip comes to it.
     return AddGenerated(archive, kManifestName, [&pass] { return pass.manifest; });
@@ -164,7 +177,14 @@ bool ArchiveWriter::AddGenerated(zip_t* archive, const char* name,
         return false;
     }
     return zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
-                                    kDeflateLevel) == 0;
+                                    kDeflateLevel) == 0 &&
+           Protect(archive, index);
+}
+
+bool ArchiveWriter::Protect(zip_t* archive, zip_int64_t index) {
+    return m_protection.password == nullptr ||
+           zip_file_set_encryption(archive, static_cast<zip_uint64_t>(index), ZIP_EM_AES_256,
+                                   m_protection.password->c_str()) == 0;
 }
 
 }  // namespace qeb

@@ -1,7 +1,9 @@
 // Writes the members of a folder into a ZIP archive with libzip: Deflate at level 6, names in
 // UTF-8, ZIP64 where sizes or counts need it, then not-included.txt (when anything was left
-// out) and manifest.sha256. libzip abandons the whole archive when one member cannot be
-// read; that member is then left out and the archive written once more.
+// out), masking.txt (when masking) and manifest.sha256. libzip abandons the whole archive
+// when one member cannot be read; that member is then left out and the archive written
+// once more. With a password every member that has content is encrypted with AES-256 in
+// the WinZip AE-2 form; with a mask map the text members are masked as they are read.
 #pragma once
 
 #include <functional>
@@ -11,6 +13,7 @@
 #include "archive/ArchiveMembers.h"
 #include "archive/ArchiveOutputFile.h"
 #include "archive/ArchiveTexts.h"
+#include "archive/TextMasking.h"
 
 namespace qeb {
 
@@ -21,30 +24,41 @@ struct ArchiveOutcome {
     std::string detail;            // for Failed: libzip's text
 };
 
+// What protects the archive's content beyond the folder's own: both are optional.
+struct ArchiveProtection {
+    const std::string* password = nullptr;  // UTF-8
+    const MaskMap* mask = nullptr;          // the values known before the first member
+};
+
 class ArchiveWriter {
 public:
     // Told about each member that could not be read while the archive was written.
     using LeftOutNotice = std::function<void(const ArchiveMember&, unsigned long error)>;
-    using ProgressNotice = std::function<void(std::uint64_t files, std::uint64_t bytes)>;
+    using ProgressNotice = std::function<void(const ArchivePass& pass)>;
 
     ArchiveWriter(ArchiveOutputFile& output, std::vector<ArchiveMember> members,
-                  std::vector<LeftOutEntry> leftOut);
+                  std::vector<LeftOutEntry> leftOut, ArchiveProtection protection = {});
 
     // `reason` gives the text that not-included.txt shows for a Win32 error.
     ArchiveOutcome Write(const std::function<std::string(unsigned long)>& reason,
                          const LeftOutNotice& onLeftOut, const ProgressNotice& onProgress);
 
     const std::vector<LeftOutEntry>& LeftOut() const { return m_leftOut; }
+    // The values and stand-ins of the archive written, with its counts.
+    const MaskMap& Mask() const { return m_passMask; }
 
 private:
     ArchiveOutcome WriteOnce(ArchivePass& pass);
     bool AddMembers(zip_t* archive, ArchivePass& pass);
     bool AddGenerated(zip_t* archive, const char* name, std::function<std::string()> make);
+    bool Protect(zip_t* archive, zip_int64_t index);
 
     ArchiveOutputFile& m_output;
     std::vector<ArchiveMember> m_members;
     std::vector<bool> m_dropped;
     std::vector<LeftOutEntry> m_leftOut;
+    ArchiveProtection m_protection;
+    MaskMap m_passMask;
     std::time_t m_now = 0;
 };
 

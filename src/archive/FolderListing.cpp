@@ -80,8 +80,8 @@ private:
         entry.relative = relative;
         entry.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.size = entry.directory ? 0 : Combine(data.nFileSizeHigh, data.nFileSizeLow);
-        entry.lastWrite = Combine(data.ftLastWriteTime.dwHighDateTime,
-                                  data.ftLastWriteTime.dwLowDateTime);
+        entry.lastWrite =
+            Combine(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
         m_listing.entries.push_back(std::move(entry));
     }
 

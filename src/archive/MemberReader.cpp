@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "util/UniqueOwner.h"
@@ -27,11 +28,9 @@ DWORD BlockSizeFor(std::uint64_t expected, std::uint64_t readSoFar) {
 // What the listing named must still be a plain file: never the target of a link that
 // someone put in its place since.
 UniqueFileHandle OpenMember(const std::wstring& path, DWORD& error) {
-    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT,
-                                        nullptr));
+    UniqueFileHandle file(::CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     // Only the attributes: the full file information asks for the volume's serial number,
     // which costs Wine a round trip to its mount manager for every file.
     FILE_BASIC_INFO info{};
@@ -64,11 +63,30 @@ private:
     SRWLOCK& m_lock;
 };
 
+// The inventory of file versions, whose dotted numbers are versions and never addresses.
+bool IsVersionInventory(const std::string& name) {
+    static const std::string kName = "qebver.txt";
+    if (name.size() < kName.size()) {
+        return false;
+    }
+    const size_t start = name.size() - kName.size();
+    if (start > 0 && name[start - 1] != '/') {
+        return false;
+    }
+    for (size_t i = 0; i < kName.size(); ++i) {
+        const char c = name[start + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kName[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 MemberReader::MemberReader(const std::vector<ArchiveMember>& members,
-                           std::vector<std::size_t> order)
-    : m_members(members), m_order(std::move(order)) {
+                           std::vector<std::size_t> order, MaskMap* mask, ArchivePass* pass)
+    : m_members(members), m_order(std::move(order)), m_mask(mask), m_pass(pass) {
     m_thread.Reset(::CreateThread(nullptr, 0, &MemberReader::ThreadMain, this, 0, nullptr));
     if (!m_thread) {
         m_finished = true;  // every Take then fails, and the attempt with it
@@ -171,7 +189,37 @@ void MemberReader::Run() noexcept {
     ::WakeAllConditionVariable(&m_changed);
 }
 
+// Fills the block from the file; `ended` when the file has no more.
+bool MemberReader::ReadBlock(HANDLE file, std::vector<char>& block, std::size_t& size, bool& ended,
+                             unsigned long& error) {
+    size = 0;
+    while (size < block.size()) {
+        DWORD read = 0;
+        if (!::ReadFile(file, block.data() + size, static_cast<DWORD>(block.size() - size), &read,
+                        nullptr)) {
+            error = ::GetLastError();
+            return false;
+        }
+        if (read == 0) {
+            ended = true;
+            break;
+        }
+        size += read;
+    }
+    return true;
+}
+
+void MemberReader::NoteText(std::size_t member, MemberText text) {
+    const Locked lock(m_guard);
+    if (text == MemberText::Binary) {
+        m_pass->unmasked.push_back(m_members[member].name);
+    } else {
+        ++m_pass->masked;
+    }
+}
+
 // After a file that cannot be read, nothing more is read: libzip abandons the attempt there.
+// A masked member is hashed as it is archived.
 bool MemberReader::ReadOne(std::size_t member) {
     Piece failed;
     failed.member = member;
@@ -181,27 +229,32 @@ bool MemberReader::ReadOne(std::size_t member) {
         return false;
     }
     Sha256 hash;
+    std::optional<MemberMasker> masker;
     std::uint64_t readSoFar = 0;
-    for (bool ended = false; !ended;) {
+    for (bool ended = false, first = true; !ended; first = false) {
         Piece piece;
         piece.member = member;
         piece.data = FreeBlock(BlockSizeFor(m_members[member].size, readSoFar));
-        while (piece.size < piece.data.size()) {
-            DWORD read = 0;
-            if (!::ReadFile(file.Get(), piece.data.data() + piece.size,
-                            static_cast<DWORD>(piece.data.size() - piece.size), &read, nullptr)) {
-                failed.error = ::GetLastError();
-                Put(std::move(failed));
-                return false;
+        if (!ReadBlock(file.Get(), piece.data, piece.size, ended, failed.error)) {
+            Put(std::move(failed));
+            return false;
+        }
+        readSoFar += piece.size;
+        if (first && m_mask != nullptr) {
+            const MemberText text = DetectMemberText(piece.data.data(), piece.size, ended);
+            NoteText(member, text);
+            if (text != MemberText::Binary) {
+                masker.emplace(*m_mask, text, IsVersionInventory(m_members[member].name));
             }
-            if (read == 0) {
-                ended = true;
-                break;
-            }
-            piece.size += read;
+        }
+        if (masker) {
+            std::string masked;
+            masker->Feed(piece.data.data(), piece.size, ended, masked);
+            GiveBack(std::move(piece.data));
+            piece.data.assign(masked.begin(), masked.end());
+            piece.size = masked.size();
         }
         hash.Add(piece.data.data(), piece.size);
-        readSoFar += piece.size;
         if (ended) {
             piece.end = true;
             piece.digest = hash.Finish();

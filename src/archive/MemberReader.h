@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/ArchiveMembers.h"
+#include "archive/TextMasking.h"
 #include "util/Sha256.h"
 #include "util/UniqueOwner.h"
 
@@ -28,8 +29,10 @@ public:
         Sha256Digest digest{};
     };
 
-    // `order` lists the indices of the members to read, in the order libzip takes them.
-    MemberReader(const std::vector<ArchiveMember>& members, std::vector<std::size_t> order);
+    // `order` lists the indices of the members to read, in the order libzip takes them. With a
+    // map, text members are masked as they are read, and the pass learns which were not.
+    MemberReader(const std::vector<ArchiveMember>& members, std::vector<std::size_t> order,
+                 MaskMap* mask = nullptr, ArchivePass* pass = nullptr);
     ~MemberReader();
     MemberReader(const MemberReader&) = delete;
     MemberReader& operator=(const MemberReader&) = delete;
@@ -44,11 +47,16 @@ private:
     static DWORD WINAPI ThreadMain(void* self);
     void Run() noexcept;
     bool ReadOne(std::size_t member);
+    bool ReadBlock(HANDLE file, std::vector<char>& block, std::size_t& size, bool& ended,
+                   unsigned long& error);
+    void NoteText(std::size_t member, MemberText text);
     bool Put(Piece piece);
     std::vector<char> FreeBlock(DWORD size);
 
     const std::vector<ArchiveMember>& m_members;
     const std::vector<std::size_t> m_order;
+    MaskMap* const m_mask;
+    ArchivePass* const m_pass;
     SRWLOCK m_guard = SRWLOCK_INIT;
     CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
     std::deque<Piece> m_ready;

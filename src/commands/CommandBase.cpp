@@ -12,6 +12,7 @@ const std::wstring kProductPrefix = L"-product:";
 const std::wstring kInstancesPrefix = L"-instances:";
 const std::wstring kIgnorePrefix = L"-ignore:";
 const std::wstring kLogPrefix = L"-log:";
+const std::wstring kMaskMapPrefix = L"-maskmap:";
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -48,6 +49,12 @@ void CCommandBase::ParseArgument(const std::wstring& argument) {
         SplitCommaList(argument, kIgnorePrefix, m_vecIgnore);
     } else if (StartsWith(argument, kLogPrefix)) {
         m_strLog = argument.substr(kLogPrefix.size());
+    } else if (StartsWith(argument, kMaskMapPrefix)) {
+        m_strMaskMap = argument.substr(kMaskMapPrefix.size());
+    } else if (argument == L"-encrypt") {
+        m_bEncrypt = 1;
+    } else if (argument == L"-mask") {
+        m_bMask = 1;
     } else if (argument == L"-noeventlog") {
         m_bEventLog = 0;
     } else if (argument == L"-vmviewer") {

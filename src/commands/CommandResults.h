@@ -23,6 +23,8 @@ constexpr ResultCode kNotAFolder = 0x8007010B;           // ERROR_DIRECTORY
 constexpr ResultCode kArchivePathTooLong = 0x800700CE;   // ERROR_FILENAME_EXCED_RANGE
 constexpr ResultCode kEntriesLeftOut = 0x80070780;       // ERROR_CANT_ACCESS_FILE
 constexpr ResultCode kArchiveNotWritten = 0x80004005;    // E_FAIL
+constexpr ResultCode kPasswordNotGiven = 0x800704C0;     // ERROR_INVALID_PASSWORDNAME
+constexpr ResultCode kMaskMapInvalid = 0x8007000D;       // ERROR_INVALID_DATA
 
 // The inventory phase's own small codes, not in HRESULT form.
 constexpr ResultCode kSettingsFileMissing = 2;

@@ -10,6 +10,7 @@
 #include "archive/FolderListing.h"
 #include "commands/CommandChecks.h"
 #include "commands/CommandResults.h"
+#include "commands/PackProtection.h"
 #include "util/CodePage.h"
 #include "util/Console.h"
 #include "util/Messages.h"
@@ -31,6 +32,7 @@ struct PackPlace {
     std::wstring folder;      // full path, as the operator reads it
     std::wstring archive;     // <folder>.zip
     std::wstring checksums;   // <folder>.zip.sha256
+    std::wstring maskMap;     // <folder>.mask-map.txt
     UniqueFileHandle handle;  // the folder, held for the whole run
 };
 
@@ -93,7 +95,7 @@ ResultCode OpenFolder(PackPlace& place) {
     return kSuccess;
 }
 
-ResultCode LocatePack(const std::wstring& dest, PackPlace& place) {
+ResultCode LocatePack(const std::wstring& dest, bool masking, PackPlace& place) {
     place.folder = FullPathOf(dest);
     while (place.folder.size() > 1 && (place.folder.back() == L'\\' || place.folder.back() == L'/') &&
            !IsVolumeRoot(place.folder)) {
@@ -104,9 +106,11 @@ ResultCode LocatePack(const std::wstring& dest, PackPlace& place) {
     }
     place.archive = place.folder + L".zip";
     place.checksums = place.archive + L".sha256";
+    place.maskMap = place.folder + L".mask-map.txt";
     // The longest path that PACK writes; its temporary files take the extended-length form.
-    if (place.checksums.size() >= MAX_PATH) {
-        PrintLine(LoadMessage(msg::kArchivePathTooLong, place.checksums.c_str()));
+    const std::wstring& longest = masking ? place.maskMap : place.checksums;
+    if (longest.size() >= MAX_PATH) {
+        PrintLine(LoadMessage(msg::kArchivePathTooLong, longest.c_str()));
         return kArchivePathTooLong;
     }
     if (const ResultCode refused = OpenFolder(place); refused != kSuccess) {
@@ -127,9 +131,20 @@ DWORD CheckReadable(const std::wstring& path) {
     return file ? ERROR_SUCCESS : ::GetLastError();
 }
 
+std::wstring Progress(const ArchivePass& pass, bool encrypting, bool masking) {
+    const int files = static_cast<int>(pass.files);
+    const int megabytes = static_cast<int>(pass.bytes >> 20);
+    if (!encrypting && !masking) {
+        return LoadMessage(msg::kProgressPack, files, megabytes);
+    }
+    return LoadMessage(msg::kProgressPackProtected, files, megabytes, encrypting ? files : 0,
+                       static_cast<int>(pass.masked));
+}
+
 class PackJob {
 public:
-    explicit PackJob(const PackPlace& place) : m_place(place) {}
+    PackJob(const PackPlace& place, const PackProtection& protection)
+        : m_place(place), m_protection(protection) {}
 
     // The members in the order listed, and what is left out of them, each named on the console.
     void Plan(const FolderListing& listing) {
@@ -145,7 +160,7 @@ public:
             }
             ArchiveMember member{JoinPath(root, entry.relative), MemberName(*name, entry.directory),
                                  entry.directory, entry.size, ToTime(entry.lastWrite)};
-            if (IsReservedMemberName(member.name)) {
+            if (IsReservedMemberName(member.name, m_protection.mask.has_value())) {
                 LeaveOut(entry.relative, LeftOutKind::ReservedName, ERROR_ALREADY_EXISTS);
                 continue;
             }
@@ -161,18 +176,20 @@ public:
 
     ResultCode Write() {
         ArchiveOutputFile output(ExtendedLengthPath(m_place.archive));
-        ArchiveWriter writer(output, std::move(m_members), std::move(m_leftOut));
+        const bool encrypting = m_protection.password.has_value();
+        const bool masking = m_protection.mask.has_value();
+        ArchiveWriter writer(
+            output, std::move(m_members), std::move(m_leftOut),
+            ArchiveProtection{encrypting ? &m_protection.password->Bytes() : nullptr,
+                              masking ? &*m_protection.mask : nullptr});
         const ArchiveOutcome outcome = writer.Write(
             &Utf8SystemText,
             [this](const ArchiveMember& member, unsigned long error) {
                 m_lossy = true;
                 PrintLeftOut(member.name, error);
             },
-            [](std::uint64_t files, std::uint64_t bytes) {
-                StatusLine::Get().Update([files, bytes] {
-                    return LoadMessage(msg::kProgressPack, static_cast<int>(files),
-                                       static_cast<int>(bytes >> 20));
-                });
+            [encrypting, masking](const ArchivePass& pass) {
+                StatusLine::Get().Update([&] { return Progress(pass, encrypting, masking); });
             });
         StatusLine::Get().Erase();
         if (outcome.status == ArchiveOutcome::Status::WriteFailed) {
@@ -184,7 +201,7 @@ public:
             return kArchiveNotWritten;
         }
         m_digest = output.Digest();
-        return kSuccess;
+        return masking ? WriteMaskMap(writer.Mask()) : kSuccess;
     }
 
     ResultCode WriteChecksums() const {
@@ -203,6 +220,19 @@ public:
     }
 
 private:
+    // Beside the archive and never in it: the customer keeps it to read the vendor's answers.
+    ResultCode WriteMaskMap(const MaskMap& map) const {
+        WholeFileWriter writer;
+        if (const auto failure = writer.WriteWhole(m_place.maskMap, map.Text(),
+                                                   WholeFileWriter::Protection::Protected)) {
+            PrintLine(LoadMessage(msg::kFileCreateFailed, m_place.maskMap.c_str(),
+                                  SystemText(failure.error).c_str()));
+            return HresultFromWin32(failure.error);
+        }
+        PrintLine(LoadMessage(msg::kMaskMapWritten, m_place.maskMap.c_str()));
+        return kSuccess;
+    }
+
     void LeaveOut(const std::wstring& relative, LeftOutKind kind, unsigned long error) {
         const std::string name = EncodeText(relative, CP_UTF8);
         m_leftOut.push_back(LeftOutEntry{MemberName(name, false), kind,
@@ -224,6 +254,7 @@ private:
     }
 
     const PackPlace& m_place;
+    const PackProtection& m_protection;
     std::vector<ArchiveMember> m_members;
     std::vector<LeftOutEntry> m_leftOut;
     bool m_lossy = false;
@@ -246,14 +277,28 @@ ResultCode CPackCommand::Run() {
         return invalid;
     }
     PackPlace place;
-    if (const ResultCode refused = LocatePack(m_strDest, place); refused != kSuccess) {
+    if (const ResultCode refused = LocatePack(m_strDest, m_bMask != 0, place);
+        refused != kSuccess) {
         return refused;
+    }
+    PackProtection protection;
+    if (m_bEncrypt) {
+        if (const ResultCode refused = ReadArchivePassword(protection.password);
+            refused != kSuccess) {
+            return refused;
+        }
+    }
+    if (m_bMask) {
+        if (const ResultCode refused = PrepareMaskMap(m_strMaskMap, protection.mask);
+            refused != kSuccess) {
+            return refused;
+        }
     }
     const FolderListing listing = ListFolder(ExtendedLengthPath(place.folder));
     if (listing.error != ERROR_SUCCESS) {
         return ReportArchiveFailure(place.archive, listing.error);
     }
-    PackJob job(place);
+    PackJob job(place, protection);
     job.Plan(listing);
     if (const ResultCode failed = job.Write(); failed != kSuccess) {
         return failed;

@@ -10,15 +10,9 @@ set -euo pipefail
 build=$1
 wine_run=$2
 
-fail() { echo "FAIL [$tree]: $*" >&2; exit 1; }
-
-prefix=$(sed -n "s/^export WINEPREFIX='\(.*\)'$/\1/p" "$wine_run")
-root=$prefix/drive_c/qebinfo-pack-test
-win_root='C:\qebinfo-pack-test'
-rm -rf "$root"
-mkdir -p "$root/markers"
-cp "$build/bin/QebInfo.exe" "$build/bin/hold_file.exe" "$build/bin/collect.cmd" \
-   "$(dirname "$0")/../../samples/QebVer.ini" "$root/"
+. "$(dirname "$0")/pack_common.sh" qebinfo-pack-test
+cp "$build/bin/hold_file.exe" "$build/bin/collect.cmd" "$(dirname "$0")/../../samples/QebVer.ini" \
+   "$root/"
 system32=$prefix/drive_c/windows/system32
 tools=(msinfo32.exe systeminfo.exe wevtutil.exe icacls.exe)
 cleanup() {
@@ -73,18 +67,11 @@ tree_collect() {
     done
     rmdir "$1"
     [ "$(run_in_prefix "call $win_root\\collect.cmd 8 $win_root\\collected")" = 0 ] ||
-        fail "collect.cmd: $(iconv -f CP932 -t UTF-8 < "$root/console.txt")"
+        fail "collect.cmd: $(console)"
     mv "$root"/collected/*.zip "$1.zip"
     mv "$root"/collected/*.zip.sha256 "$1.zip.sha256"
     sed -i "s/ .*\.zip\$/ $(basename "$1").zip/" "$1.zip.sha256"
     mv "$root"/collected/* "$1"
-}
-
-# Runs a command in the prefix and gives its full 32-bit exit code (Wine hands Unix one byte).
-run_in_prefix() {
-    printf '@%s\r\n@echo %%errorlevel%%> %s\\exit.txt\r\n' "$1" "$win_root" > "$root/run.bat"
-    "$wine_run" cmd.exe /c "$win_root\\run.bat" >"$root/console.txt" 2>/dev/null || true
-    tr -d '\r\n ' < "$root/exit.txt"
 }
 
 check_archive() {
@@ -155,9 +142,9 @@ for tree in japanese empty link locked collect; do
         code=$(run_in_prefix "$win_root\\QebInfo.exe PACK -dest:$win_root\\$tree")
     fi
     touch "$root/markers/release"
-    [ "$code" = "$expected_code" ] || fail "exit code $code: $(iconv -f CP932 -t UTF-8 < "$root/console.txt")"
+    [ "$code" = "$expected_code" ] || fail "exit code $code: $(console)"
     if [ -n "$left_out" ]; then
-        iconv -f CP932 -t UTF-8 < "$root/console.txt" | grep -qF "${left_out//\//\\}" ||
+        console | grep -qF "${left_out//\//\\}" ||
             fail "the console does not name $left_out"
     fi
     check_archive "$folder" "$left_out"

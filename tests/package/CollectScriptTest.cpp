@@ -175,6 +175,19 @@ TEST_F(CollectScriptTest, AFailedStepIsSummarisedInHexAndFailsTheRun) {
               L"画面のメッセージ「コマンド(…)の実行に失敗しました。」を確認してください。");
 }
 
+// /encrypt and /mask reach the PACK of step 5, which here finds no password on its input; with
+// /mask the folder's name carries no computer name.
+TEST_F(CollectScriptTest, EncryptAndMaskReachThePack) {
+    const ProcessResult result = Collect(FakeSystemTools::Options(), {L"/encrypt", L"/mask"});
+    EXPECT_EQ(result.exitCode, 3u) << result.output;
+    const std::wstring folder = Collection();
+    EXPECT_TRUE(std::regex_match(folder.substr(folder.find_last_of(L'\\') + 1),
+                                 std::wregex(L"collect_\\d{8}_\\d{6}")));
+    EXPECT_EQ(Labelled(result.Lines(), L"[5/5] 失"),
+              Lines{L"[5/5] 失敗しました。終了コード 0x800704C0: "
+                    L"暗号化のパスワードが決まらなかったため、ZIP ファイルを作成しませんでした。"});
+}
+
 // A line that a step printed with exit code 0 is a warning: it is in the step's log, counted,
 // and the summary no longer says that everything succeeded.
 TEST_F(CollectScriptTest, LoggedLinesAreCountedAndNamed) {

@@ -1,0 +1,106 @@
+#include "commands/PackProtection.h"
+
+#include <windows.h>
+
+#include "MessageCatalog.h"
+#include "archive/SystemMaskValues.h"
+#include "commands/CommandResults.h"
+#include "util/Console.h"
+#include "util/Messages.h"
+#include "util/UniqueOwner.h"
+
+namespace qeb {
+namespace {
+
+constexpr std::size_t kShortestPassword = 8;
+constexpr int kTries = 3;
+constexpr std::size_t kLongestPasswordLine = 1024;
+// A map holds a line per value; a few megabytes are many collections' worth.
+constexpr LONGLONG kLargestMap = 16 << 20;
+
+ResultCode Refuse(PlainText why) {
+    PrintLine(LoadText(why));
+    return kPasswordNotGiven;
+}
+
+std::optional<Secret> AskOnConsole() {
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        std::optional<Secret> first = ReadHiddenLine(LoadText(msg::kPasswordPrompt));
+        if (!first) {
+            return std::nullopt;
+        }
+        if (first->Characters() < kShortestPassword) {
+            PrintLine(LoadText(msg::kPasswordTooShort));
+            continue;
+        }
+        const std::optional<Secret> again = ReadHiddenLine(LoadText(msg::kPasswordConfirm));
+        if (again && again->Bytes() == first->Bytes()) {
+            return first;
+        }
+        PrintLine(LoadText(msg::kPasswordMismatch));
+    }
+    return std::nullopt;
+}
+
+// The Win32 error, 0 when the whole file was read.
+DWORD ReadSmallFile(const std::wstring& path, std::string& bytes) {
+    const UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.Get(), &size)) {
+        return ::GetLastError();
+    }
+    if (size.QuadPart > kLargestMap) {
+        return ERROR_FILE_TOO_LARGE;
+    }
+    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() &&
+        !::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+        return ::GetLastError();
+    }
+    bytes.resize(read);
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+ResultCode ReadArchivePassword(std::optional<Secret>& password) {
+    if (InputIsConsole()) {
+        password = AskOnConsole();
+        return password ? kSuccess : Refuse(msg::kPasswordRefused);
+    }
+    password = ReadFirstInputLine(kLongestPasswordLine);
+    if (!password || password->Bytes().empty()) {
+        password.reset();
+        return Refuse(msg::kPasswordMissing);
+    }
+    if (password->Characters() < kShortestPassword) {
+        password.reset();
+        return Refuse(msg::kPasswordTooShort);
+    }
+    return kSuccess;
+}
+
+ResultCode PrepareMaskMap(const std::wstring& earlierMap, std::optional<MaskMap>& mask) {
+    mask.emplace();
+    if (!earlierMap.empty()) {
+        std::string text;
+        if (const DWORD error = ReadSmallFile(earlierMap, text); error != ERROR_SUCCESS) {
+            PrintLine(LoadMessage(msg::kMaskMapUnreadable, earlierMap.c_str(),
+                                  TrimLineEnd(GetSystemErrorText(error)).c_str()));
+            return HresultFromWin32(error);
+        }
+        std::size_t badLine = 0;
+        if (!mask->Load(text, badLine)) {
+            PrintLine(
+                LoadMessage(msg::kMaskMapBadLine, earlierMap.c_str(), static_cast<int>(badLine)));
+            return kMaskMapInvalid;
+        }
+    }
+    AddSystemMaskValues(*mask);
+    return kSuccess;
+}
+
+}  // namespace qeb

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# PACK -encrypt and -mask, read back by 7-Zip and Python. An encrypted archive opens with its
+# password and with no other, holds AES members only, and its password is in no file and on
+# no console line; a masked archive holds no original value as a whole word in any text
+# member (in any of the three encodings), one stand-in per value across members, versions
+# and loopback addresses as they were, a binary member unchanged and named in masking.txt,
+# while the folder stays as it was and the map beside the archive holds every pair.
+# Usage: pack_protection.sh BUILD_DIR WINE_RUN
+set -euo pipefail
+build=$1
+wine_run=$2
+
+. "$(dirname "$0")/pack_common.sh" qebinfo-pack-protection
+trap 'rm -rf "$root"' EXIT
+password='Pässwort-2026'
+printf '%s\r\n' "$password" > "$root/pw.txt"
+host=$("$wine_run" cmd.exe /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
+user=$("$wine_run" cmd.exe /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r\n')
+
+# A collection that names the computer, its addresses and a profile path in every encoding
+# that the system's tools write.
+make_collection() {
+    local f=$1
+    mkdir -p "$f/event" "$f/QEBW8/Environment/Config"
+    { printf '\xff\xfe'; printf 'システム名\t%s\r\nIP アドレス\t192.168.10.21\r\nIPv6\tfe80::1c2b:3d4e:5f60:7a8b%%12\r\nMAC\t00-15-5D-0A-0B-0C\r\nプロファイル\tC:\\Users\\%s\\AppData\r\nOS\t10.0.17763.1\r\nループバック\t127.0.0.1\r\n' "$host" "$user" | iconv -f UTF-8 -t UTF-16LE; } > "$f/msinfo.txt"
+    printf 'ホスト名:           %s\r\nIP アドレス:        192.168.10.21\r\n                    fe80::1c2b:3d4e:5f60:7a8b\r\nMAC:                00:15:5d:0a:0b:0c\r\n' "$host" | iconv -f UTF-8 -t CP932 > "$f/sysinfo.txt"
+    printf '<Event><System><Computer>%s</Computer></System><EventData><Data>192.168.10.21</Data><Data>C:\\Users\\%s\\NTUSER.DAT</Data></EventData></Event>\r\n' "$host" "$user" | iconv -f UTF-8 -t UTF-16LE > "$f/event/system.xml"
+    printf '[server]\r\nname=%s\r\naddress=192.168.10.22\r\nlog=VMPerfLog.db\r\n' "${host,,}" > "$f/QEBW8/Environment/Config/app.ini"
+    printf 'C:\\Program Files\\Velmora\\QEB8\\Server\r\n    qebcore.dll ( 8.0.2.1 )\r\n    %s.conf ( 2026/12/01 10:00:00 )\r\n' "$host" | iconv -f UTF-8 -t CP932 > "$f/QEBW8/QebVer.txt"
+    printf 'DB\0\0\0%s\0192.168.10.21\0\xff\xfe\0' "$host" > "$f/data.db"
+}
+
+pack() {  # folder, options
+    run_in_prefix "type $win_root\\pw.txt | $win_root\\QebInfo.exe PACK -dest:$win_root\\$1 $2 -log:$win_root\\$1.log"
+}
+
+tree=encrypted
+mkdir -p "$root/encrypted/sub"
+head -c 200000 /dev/urandom > "$root/encrypted/sub/data.bin"
+printf 'text\r\n' > "$root/encrypted/a.txt"
+[ "$(pack encrypted -encrypt)" = 0 ] || fail "PACK -encrypt: $(console)"
+7z t -p"$password" "$root/encrypted.zip" >/dev/null || fail "7z t with the password"
+! 7z t -pwrong-password "$root/encrypted.zip" >/dev/null 2>&1 || fail "7z t took a wrong password"
+mkdir -p "$root/unpacked/encrypted"
+7z x -p"$password" -o"$root/unpacked/encrypted" "$root/encrypted.zip" >/dev/null || fail "7z x"
+rm "$root/unpacked/encrypted/manifest.sha256"
+diff -r "$root/encrypted" "$root/unpacked/encrypted" || fail "unpacked tree differs"
+python3 - "$root/encrypted.zip" <<'PY' || fail "Python's zipfile"
+import sys, zipfile
+for info in zipfile.ZipFile(sys.argv[1]).infolist():
+    assert info.is_dir() or info.compress_type == 99, info.filename
+PY
+for written in "$root/encrypted.zip" "$root/encrypted.zip.sha256" "$root/encrypted.log" "$root/console.txt"; do
+    ! grep -aqF "$password" "$written" || fail "the password is in $written"
+done
+
+for tree in masked both; do
+    options=-mask
+    [ "$tree" = both ] && options="-mask -encrypt"
+    make_collection "$root/$tree"
+    cp -a "$root/$tree" "$root/$tree.pristine"
+    [ "$(pack "$tree" "$options")" = 0 ] || fail "PACK $options: $(console)"
+    diff -r "$root/$tree.pristine" "$root/$tree" || fail "PACK changed the folder"
+    console | grep -qF "$win_root\\$tree.mask-map.txt" || fail "the console does not name the map"
+    mkdir -p "$root/unpacked/$tree"
+    7z x -p"$password" -o"$root/unpacked/$tree" "$root/$tree.zip" >/dev/null || fail "7z x"
+    (cd "$root/unpacked/$tree" && sha256sum -c --quiet manifest.sha256) || fail "the manifest"
+    python3 - "$root/unpacked/$tree" "$root/$tree.mask-map.txt" "$host" "$user" <<'PY' || fail "masking"
+import re, sys
+unpacked, map_path, host, user = sys.argv[1:]
+pairs = [line.split("\t") for line in open(map_path, encoding="utf-8-sig").read().splitlines() if line]
+originals = {original: (kind, stand_in) for kind, original, stand_in in pairs}
+for value in (host, user, "192.168.10.21", "192.168.10.22", "fe80::1c2b:3d4e:5f60:7a8b"):
+    assert any(o.lower() == value.lower() for o in originals), "not in the map: " + value
+assert sum(1 for kind, _ in originals.values() if kind == "mac") == 1, "one MAC, two notations"
+texts = {"msinfo.txt": "utf-16", "sysinfo.txt": "cp932", "event/system.xml": "utf-16-le",
+         "QEBW8/Environment/Config/app.ini": "utf-8", "QEBW8/QebVer.txt": "cp932"}
+def word(value):
+    return re.compile(r"(?<![A-Za-z0-9_-])" + re.escape(value) + r"(?![A-Za-z0-9_-])", re.I)
+decoded = {}
+for name, encoding in texts.items():
+    raw = open(unpacked + "/" + name, "rb").read()
+    decoded[name] = raw.decode(encoding)
+    for other in ("utf-16-le", "cp932", "utf-8"):
+        text = raw.decode(other, errors="ignore")
+        for original in originals:
+            assert not word(original).search(text), "%s still in %s (%s)" % (original, name, other)
+for original, (kind, stand_in) in originals.items():
+    holders = [n for n, t in decoded.items() if word(stand_in).search(t)]
+    assert holders, "stand-in nowhere: " + stand_in
+for name, kept in (("msinfo.txt", "10.0.17763.1"), ("msinfo.txt", "127.0.0.1"),
+                   ("QEBW8/Environment/Config/app.ini", "VMPerfLog.db"),
+                   ("QEBW8/QebVer.txt", "8.0.2.1")):
+    assert kept in decoded[name], kept + " was changed in " + name
+masking = open(unpacked + "/masking.txt", encoding="utf-8-sig").read()
+assert "data.db" in masking, "the binary member is not named in masking.txt"
+for original in originals:
+    assert original not in masking, "masking.txt names a value"
+PY
+    cmp "$root/$tree/data.db" "$root/unpacked/$tree/data.db" || fail "the binary member changed"
+    if [ "$tree" = both ]; then
+        ! 7z t -pwrong-password "$root/both.zip" >/dev/null 2>&1 || fail "7z t took a wrong password"
+    fi
+done
