@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "archive/MaskForms.h"
 #include "archive/TextMasking.h"
 
 namespace qeb {
@@ -23,15 +24,12 @@ const char* KindText(LeftOutKind kind) {
     return "";
 }
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool EqualsIgnoringAsciiCase(const std::string& text, const char* name) {
     const std::string expected(name);
     return text.size() == expected.size() &&
-           std::equal(text.begin(), text.end(), expected.begin(),
-                      [](char a, char b) { return AsciiLower(a) == b; });
+           std::equal(text.begin(), text.end(), expected.begin(), [](char a, char b) {
+               return AsciiLower(static_cast<unsigned char>(a)) == static_cast<unsigned char>(b);
+           });
 }
 
 }  // namespace
