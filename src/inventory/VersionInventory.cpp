@@ -12,6 +12,7 @@
 #include "util/Messages.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
+#include "util/ReparseTag.h"
 #include "util/UniqueOwner.h"
 
 namespace qeb {
@@ -166,7 +167,7 @@ void CVersionInventory::ScanEntry(const std::wstring& directory, const WIN32_FIN
         return;
     }
     if (isDirectory) {
-        if (ShouldFollow(path, entry.dwFileAttributes)) {
+        if (ShouldFollow(path, entry)) {
             ScanDirectory(path);
         }
         return;
@@ -206,9 +207,11 @@ VersionGroup& CVersionInventory::GroupFor(const std::wstring& directory) {
 // Directories are entered as they come; a directory link only when it leads neither back
 // into the directories being scanned (that would repeat the tree until the path limit) nor
 // to a directory that an earlier link of this install directory led to (links that fan
-// out would multiply the tree).
-bool CVersionInventory::ShouldFollow(const std::wstring& path, DWORD attributes) {
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+// out would multiply the tree). A reparse point that is no link (its tag, in dwReserved0, is
+// no name surrogate) is an ordinary directory.
+bool CVersionInventory::ShouldFollow(const std::wstring& path, const WIN32_FIND_DATAW& entry) {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 ||
+        !IsLinkReparseTag(entry.dwReserved0)) {
         return true;
     }
     const auto target = IdentifyFile(path);

@@ -71,7 +71,7 @@ private:
                          const FILETIME& lastWrite);
     const InventoryPattern& ExtPattern(size_t rule);
     VersionGroup& GroupFor(const std::wstring& directory);
-    bool ShouldFollow(const std::wstring& path, DWORD attributes);
+    bool ShouldFollow(const std::wstring& path, const WIN32_FIND_DATAW& entry);
     void RecordSearchFailure(const std::wstring& path, DWORD error);
 
     bool IsIgnored(const std::wstring& path) const;

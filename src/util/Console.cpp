@@ -95,7 +95,7 @@ unsigned long StartLineLog(const std::wstring& path, SECURITY_ATTRIBUTES* attrib
     FILE_BASIC_INFO info{};
     if (!::GetFileInformationByHandleEx(log.file.Get(), FileBasicInfo, &info, sizeof info) ||
         (info.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
-        IsReparsePoint(path)) {
+        IsLink(path)) {
         log.file.Reset();
         return ERROR_CANT_ACCESS_FILE;
     }

@@ -10,6 +10,8 @@
 #include <boost/filesystem.hpp>
 
 #include "util/PathText.h"
+#include "util/ReparseTag.h"
+#include "util/UniqueOwner.h"
 
 namespace qeb {
 namespace fs = boost::filesystem;
@@ -22,10 +24,15 @@ bool PathExists(const std::wstring& path) {
     return fs::exists(fs::status(path));
 }
 
-bool IsReparsePoint(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+bool IsLink(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(PathForCalls(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return false;
+    }
+    // The search gives the tag in dwReserved0 for a reparse point (WIN32_FIND_DATAW).
+    WIN32_FIND_DATAW data{};
+    const UniqueFindHandle search(::FindFirstFileW(PathForCalls(path).c_str(), &data));
+    return !search || IsLinkReparseTag(data.dwReserved0);
 }
 
 bool EnsureDirectory(const std::wstring& path) {
@@ -86,6 +93,21 @@ std::wstring ExtendedLengthPath(const std::wstring& path) {
         return L"\\\\?\\UNC" + full.substr(1);
     }
     return full.empty() ? full : L"\\\\?\\" + full;
+}
+
+std::wstring PathForCalls(const std::wstring& path) {
+    // CreateDirectoryW takes no path of MAX_PATH - 12 characters or more in the plain form,
+    // and a relative path counts with the current directory in front of it.
+    constexpr size_t kLongestPlainPath = MAX_PATH - 13;
+    if (path.compare(0, 4, L"\\\\?\\") == 0) {
+        return path;
+    }
+    const std::wstring full = FullPathOf(path);
+    if (full.size() <= kLongestPlainPath) {
+        return path;
+    }
+    const std::wstring extended = ExtendedLengthPath(full);
+    return extended.empty() ? path : extended;
 }
 
 std::wstring WithoutExtendedPrefix(const std::wstring& path) {

@@ -11,9 +11,9 @@ namespace qeb {
 bool IsDirectory(const std::wstring& path);
 bool PathExists(const std::wstring& path);
 
-// True when the path names a link of any kind (junction, symbolic link, mount point): the
-// entry itself, not what it leads to.
-bool IsReparsePoint(const std::wstring& path);
+// True when the path names a link (junction, symbolic link, mount point: a reparse point
+// whose tag is a name surrogate): the entry itself, not what it leads to.
+bool IsLink(const std::wstring& path);
 
 // True when the directory is there afterwards and was there or its last level
 // was created here; creation failures raise filesystem_error.
@@ -35,6 +35,11 @@ std::wstring FullPathOf(const std::wstring& path);
 // The full path in the extended-length form (\\?\ or \\?\UNC\), which takes no path
 // limit; empty when no full path can be made.
 std::wstring ExtendedLengthPath(const std::wstring& path);
+
+// The form in which a path goes to the system: as it is while it is short, the extended-length
+// form where it reaches the limit of a directory's path (MAX_PATH - 12) or passes it. That form
+// works whether or not the system's long-path policy is on.
+std::wstring PathForCalls(const std::wstring& path);
 
 // The path without an extended-length prefix (\\?\ or \\?\UNC\).
 std::wstring WithoutExtendedPrefix(const std::wstring& path);
