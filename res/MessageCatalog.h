@@ -39,7 +39,6 @@ inline constexpr NumberedMessage<TextInsert, TextInsert> kFileSaveFailed{IDS_FIL
 inline constexpr NumberedMessage<TextInsert, TextInsert> kFileCreateFailed{IDS_FILE_CREATE_FAILED};
 
 inline constexpr NumberedMessage<TextInsert> kPackNeedsFolder{IDS_PACK_NEEDS_FOLDER};
-inline constexpr NumberedMessage<TextInsert> kArchivePathTooLong{IDS_ARCHIVE_PATH_TOO_LONG};
 inline constexpr NumberedMessage<TextInsert, TextInsert> kArchiveLeftOut{IDS_ARCHIVE_LEFT_OUT};
 inline constexpr NumberedMessage<TextInsert> kArchiveLinkLeftOut{IDS_ARCHIVE_LINK_LEFT_OUT};
 inline constexpr NumberedMessage<TextInsert, TextInsert> kArchiveFailed{IDS_ARCHIVE_FAILED};
@@ -49,6 +48,10 @@ inline constexpr NumberedMessage<TextInsert> kToolWroteNothing{IDS_TOOL_WROTE_NO
 inline constexpr NumberedMessage<TextInsert, TextInsert> kMaskMapUnreadable{IDS_MASK_MAP_UNREADABLE};
 inline constexpr NumberedMessage<TextInsert, SignedInsert> kMaskMapBadLine{IDS_MASK_MAP_BAD_LINE};
 inline constexpr NumberedMessage<TextInsert> kMaskMapWritten{IDS_MASK_MAP_WRITTEN};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kFolderNotListed{IDS_FOLDER_NOT_LISTED};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kCopyStoppedVolumeFull{
+    IDS_COPY_STOPPED_VOLUME_FULL};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kOwnerRefused{IDS_OWNER_REFUSED};
 
 // The progress line.
 inline constexpr NumberedMessage<SignedInsert, TextInsert> kProgressCopy{IDS_PROGRESS_COPY};

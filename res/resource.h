@@ -38,7 +38,6 @@
 // PACK and the options that every command takes.
 #define IDS_USAGE_PACK 143
 #define IDS_PACK_NEEDS_FOLDER 144
-#define IDS_ARCHIVE_PATH_TOO_LONG 145
 #define IDS_ARCHIVE_LEFT_OUT 146
 #define IDS_ARCHIVE_LINK_LEFT_OUT 147
 #define IDS_ARCHIVE_FAILED 148
@@ -57,3 +56,7 @@
 #define IDS_MASK_MAP_WRITTEN 160
 #define IDS_PROGRESS_PACK_PROTECTED 161
 #define IDS_MASK_MAP_BAD_LINE 162
+// Windows as it is: folders that cannot be listed, a full volume, owners refused.
+#define IDS_FOLDER_NOT_LISTED 163
+#define IDS_COPY_STOPPED_VOLUME_FULL 164
+#define IDS_OWNER_REFUSED 165

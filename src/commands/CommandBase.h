@@ -28,6 +28,7 @@ protected:
     template <typename Work>
     ResultCode HelpOrRun(Work&& work) {
         const ScopedOutputHolds holds;
+        BeginCommand();
         StartCommandLog(m_strLog);
         if (m_bHelp) {
             return Usage();

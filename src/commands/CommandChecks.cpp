@@ -8,6 +8,7 @@
 #include "util/OutputProtection.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
+#include "util/Privileges.h"
 
 namespace qeb {
 namespace {
@@ -34,6 +35,14 @@ ResultCode CheckDestination(const std::wstring& dest, DestinationUse use) {
     return kSuccess;
 }
 
+void BeginCommand() {
+    EnableCollectionPrivileges();
+    OutputProtection::SetOwnerRefusalNotice([](const std::wstring& path, unsigned long error) {
+        PrintLine(LoadMessage(msg::kOwnerRefused, path.c_str(),
+                              TrimLineEnd(GetSystemErrorText(error)).c_str()));
+    });
+}
+
 void StartCommandLog(const std::wstring& path) {
     if (path.empty()) {
         return;
@@ -44,7 +53,7 @@ void StartCommandLog(const std::wstring& path) {
     };
     unsigned long error = HoldOutputPath(DirectoryOf(FullPathOf(path)));
     if (error == 0) {
-        error = StartLineLog(path, OutputProtection::Get().Attributes(), report);
+        error = StartLineLog(PathForCalls(path), OutputProtection::Get().Attributes(), report);
     }
     if (error != 0) {
         report(error);

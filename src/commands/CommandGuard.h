@@ -10,6 +10,10 @@
 
 namespace qeb {
 
+// What every command needs before it reads or writes anything: the backup, restore and
+// take-ownership privileges, and the one console line for an owner that the file system refuses.
+void BeginCommand();
+
 // With a -log: value, every line printed from now on is also appended to that file; a log
 // that cannot be written is reported once and the command runs on.
 void StartCommandLog(const std::wstring& path);

@@ -1,11 +1,11 @@
 #include "util/OutputCalls.h"
 
-#include <aclapi.h>
-
 namespace qeb {
 
 OutputCalls& TheOutputCalls() {
-    static OutputCalls calls{&::CreateDirectoryW, &::CreateFileW, &::SetSecurityInfo};
+    static OutputCalls calls{
+        &::CreateDirectoryW,        &::CreateFileW, &::GetKernelObjectSecurity,
+        &::SetKernelObjectSecurity, &::WriteFile,   &::SetFileInformationByHandle};
     return calls;
 }
 

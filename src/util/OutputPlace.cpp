@@ -10,10 +10,13 @@
 #include "util/OutputCalls.h"
 #include "util/OutputProtection.h"
 #include "util/Paths.h"
+#include "util/ReparseTag.h"
 #include "util/UniqueOwner.h"
 
 namespace qeb {
 namespace {
+
+constexpr DWORD kHoldAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
 
 std::vector<UniqueFileHandle>& HeldLevels() {
     static std::vector<UniqueFileHandle> held;
@@ -57,16 +60,22 @@ std::vector<std::wstring> Levels(std::wstring fullPath) {
 }
 
 bool IsLinkHandle(HANDLE handle, const std::wstring& path) {
-    FILE_BASIC_INFO info{};
+    FILE_ATTRIBUTE_TAG_INFO info{};
+    if (!::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info)) {
+        return true;
+    }
     // Wine's handle of a link shows its target; only the path tells.
-    return !::GetFileInformationByHandleEx(handle, FileBasicInfo, &info, sizeof info) ||
-           (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || IsReparsePoint(path);
+    return ((info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+            IsLinkReparseTag(info.ReparseTag)) ||
+           IsLink(path);
 }
 
-// Opens one existing level; ERROR_FILE_NOT_FOUND for a missing one.
+// Opens one existing level; ERROR_FILE_NOT_FOUND for a missing one. Windows' sharing check
+// counts only data access: a handle with FILE_READ_ATTRIBUTES alone would hold nothing, one
+// with FILE_LIST_DIRECTORY and without delete sharing refuses every rename and deletion.
 unsigned long HoldLevel(const std::wstring& level, bool mayBeLink) {
     UniqueFileHandle handle(TheOutputCalls().createFile(
-        level.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        PathForCalls(level).c_str(), kHoldAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!handle) {
         const DWORD error = ::GetLastError();
@@ -134,8 +143,7 @@ bool PrepareOutputDirectory(const std::wstring& directory) {
         if (IsDirectory(level)) {
             continue;
         }
-        if (!TheOutputCalls().createDirectory(level.c_str(),
-                                              OutputProtection::Get().Attributes()) ||
+        if (!OutputProtection::Get().CreateDirectory(PathForCalls(level)) ||
             HoldLevel(level, false) != ERROR_SUCCESS) {
             return false;
         }

@@ -1,8 +1,8 @@
 #include "util/OutputProtection.h"
 
-#include <aclapi.h>
 #include <sddl.h>
 
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -10,6 +10,36 @@
 #include "util/UniqueOwner.h"
 
 namespace qeb {
+namespace {
+
+struct OwnerRefusal {
+    std::mutex guard;
+    std::function<void(const std::wstring&, unsigned long)> notice;
+    bool told = false;
+};
+
+OwnerRefusal& TheOwnerRefusal() {
+    static OwnerRefusal refusal;
+    return refusal;
+}
+
+void TellOwnerRefused(const std::wstring& path, unsigned long error) {
+    OwnerRefusal& refusal = TheOwnerRefusal();
+    std::function<void(const std::wstring&, unsigned long)> notice;
+    {
+        const std::lock_guard<std::mutex> lock(refusal.guard);
+        if (refusal.told) {
+            return;
+        }
+        refusal.told = true;
+        notice = refusal.notice;
+    }
+    if (notice) {
+        notice(path, error);
+    }
+}
+
+}  // namespace
 
 std::wstring CurrentUserSid() {
     UniqueHandle token;
@@ -46,6 +76,11 @@ OutputProtection::OutputProtection() {
     BOOL defaulted = FALSE;
     ::GetSecurityDescriptorOwner(m_attributes.lpSecurityDescriptor, &m_owner, &defaulted);
     ::GetSecurityDescriptorDacl(m_attributes.lpSecurityDescriptor, &present, &m_dacl, &defaulted);
+    ::InitializeSecurityDescriptor(&m_daclOnly, SECURITY_DESCRIPTOR_REVISION);
+    ::SetSecurityDescriptorDacl(&m_daclOnly, TRUE, m_dacl, FALSE);
+    ::SetSecurityDescriptorControl(&m_daclOnly, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    m_withoutOwner.nLength = sizeof m_withoutOwner;
+    m_withoutOwner.lpSecurityDescriptor = &m_daclOnly;
 }
 
 OutputProtection::~OutputProtection() {
@@ -57,12 +92,64 @@ const OutputProtection& OutputProtection::Get() {
     return protection;
 }
 
-unsigned long OutputProtection::ApplyTo(HANDLE object) const {
-    return TheOutputCalls().setSecurity(
-        object, SE_FILE_OBJECT,
-        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-            PROTECTED_DACL_SECURITY_INFORMATION,
-        m_owner, nullptr, m_dacl, nullptr);
+void OutputProtection::SetOwnerRefusalNotice(
+    std::function<void(const std::wstring& path, unsigned long error)> notice) {
+    OwnerRefusal& refusal = TheOwnerRefusal();
+    const std::lock_guard<std::mutex> lock(refusal.guard);
+    refusal.notice = std::move(notice);
+    refusal.told = false;
+}
+
+BOOL OutputProtection::CreateDirectory(const std::wstring& path) const {
+    if (TheOutputCalls().createDirectory(path.c_str(), &m_attributes)) {
+        return TRUE;
+    }
+    if (::GetLastError() != ERROR_INVALID_OWNER ||
+        !TheOutputCalls().createDirectory(path.c_str(), &m_withoutOwner)) {
+        return FALSE;
+    }
+    TellOwnerRefused(path, ERROR_INVALID_OWNER);
+    return TRUE;
+}
+
+HANDLE OutputProtection::CreateFile(const std::wstring& path, DWORD access, DWORD share,
+                                    DWORD disposition, DWORD flags) const {
+    HANDLE file = TheOutputCalls().createFile(path.c_str(), access, share, &m_attributes,
+                                              disposition, flags, nullptr);
+    if (file != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_INVALID_OWNER) {
+        return file;
+    }
+    file = TheOutputCalls().createFile(path.c_str(), access, share, &m_withoutOwner, disposition,
+                                       flags, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        TellOwnerRefused(path, ERROR_INVALID_OWNER);
+    }
+    return file;
+}
+
+bool OutputProtection::OwnerDiffers(HANDLE object) const {
+    DWORD needed = 0;
+    TheOutputCalls().getObjectSecurity(object, OWNER_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    return needed == 0 ||
+           !TheOutputCalls().getObjectSecurity(object, OWNER_SECURITY_INFORMATION, buffer.data(),
+                                               needed, &needed) ||
+           !::GetSecurityDescriptorOwner(buffer.data(), &owner, &defaulted) || owner == nullptr ||
+           !::EqualSid(owner, m_owner);
+}
+
+unsigned long OutputProtection::ApplyTo(HANDLE object, const std::wstring& path) const {
+    if (!TheOutputCalls().setObjectSecurity(object, DACL_SECURITY_INFORMATION, &m_daclOnly)) {
+        return ::GetLastError();
+    }
+    if (OwnerDiffers(object) &&
+        !TheOutputCalls().setObjectSecurity(object, OWNER_SECURITY_INFORMATION,
+                                            m_attributes.lpSecurityDescriptor)) {
+        TellOwnerRefused(path, ::GetLastError());
+    }
+    return ERROR_SUCCESS;
 }
 
 }  // namespace qeb

@@ -1,15 +1,16 @@
 // A file made beside a target and then moved into its place: the target is replaced as a
 // directory entry once the new content is whole, never written through, and an earlier file
-// stays as it was when anything fails. The temporary file is removed on every other path.
-// Its name, ~QebInfo-<process>-<n>.tmp, is one that no ordinary file has; where it would pass
-// the path limit it is addressed in the extended-length form. A run that the console ends
-// removes it too (InterruptCleanup).
+// stays as it was when anything fails. Until then the file is a PendingFile, which goes with
+// its handle however the run ends. Its name, ~QebInfo-<process>-<n>.tmp, is one that no
+// ordinary file has; where it would pass the path limit it is addressed in the extended-length
+// form. A run that the console ends removes it too (InterruptCleanup).
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+
+#include "util/PendingFile.h"
 
 namespace qeb {
 
@@ -17,11 +18,9 @@ class InterruptCleanup;
 
 class TemporarySibling {
 public:
-    // Makes the temporary file with `create`, which must fail with ERROR_FILE_EXISTS (or
-    // ERROR_ALREADY_EXISTS) for a name that is taken; names are tried until one is free.
-    // Returns the Win32 error of `create` (0 when it made the file); `temporary` is set then.
-    static unsigned long Create(const std::wstring& target,
-                                const std::function<unsigned long(const std::wstring&)>& create,
+    // Names are tried until one is free: one that exists, or that another process has left
+    // pending deletion, is passed over. The Win32 error, 0 when `temporary` is set.
+    static unsigned long Create(const std::wstring& target, const PendingFileSpec& spec,
                                 std::optional<TemporarySibling>& temporary);
 
     ~TemporarySibling();
@@ -31,19 +30,28 @@ public:
     TemporarySibling& operator=(const TemporarySibling&) = delete;
 
     const std::wstring& Path() const { return m_path; }
+    HANDLE Handle() const { return m_file.Handle(); }
+
+    // Moves the file over the target through its handle (PendingFile::RenameOver), which stays
+    // open. The Win32 error of the move, 0 on success.
+    unsigned long ReplaceTarget();
+    // Closes the file; after ReplaceTarget it stays in the target's place.
+    unsigned long Close() { return m_file.Close(); }
 
     // Whether a file name is one that this class gives its temporary files.
     static bool IsTemporaryName(const std::wstring& name);
-
-    // Moves the file over the target, replacing whatever entry has its name. The Win32 error
-    // of the move, 0 on success.
-    unsigned long ReplaceTarget();
+    // Whether it is one that a run which has ended left behind: its process is gone.
+    static bool IsLeftover(const std::wstring& name, unsigned long runningProcess);
+    static void RemoveLeftover(const std::wstring& path);
+    // Removes the leftovers that lie directly in a directory.
+    static void RemoveLeftovers(const std::wstring& directory);
 
 private:
-    TemporarySibling(std::wstring path, std::wstring target);
+    TemporarySibling(std::wstring path, std::wstring target, PendingFile file);
 
     std::wstring m_path;
     std::wstring m_target;
+    PendingFile m_file;
     std::unique_ptr<InterruptCleanup> m_cleanup;
 };
 

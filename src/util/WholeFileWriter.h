@@ -1,6 +1,6 @@
 // Writes a file whole or not at all: the bytes go to a temporary sibling, which takes the
-// file's place only when every byte was written and the file closed. An earlier file stays
-// as it was when anything fails.
+// file's place only when every byte was written and flushed. An earlier file stays as it was
+// when anything fails.
 #pragma once
 
 #include <string>
@@ -25,9 +25,9 @@ public:
                        Protection protection = Protection::Inherited);
 
 protected:
-    // False with the Win32 error when not every byte could be written or the close failed.
+    // False with the Win32 error when not every byte could be written or flushed to the disk.
     virtual bool WriteAll(void* file, const std::string& bytes, unsigned long& error);
-    virtual bool Close(void* file, unsigned long& error);
+    virtual bool Flush(void* file, unsigned long& error);
 };
 
 }  // namespace qeb

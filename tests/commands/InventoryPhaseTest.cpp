@@ -252,7 +252,7 @@ TEST_F(InventoryPhaseTest, NestedRepetitionsInIgnoreAndExtFinishPromptly) {
 // A report file whose writing fails part way; the writer itself is the real one.
 class FailingReportFile : public ReportFile {
 public:
-    enum class Fault { ShortWrite, Close };
+    enum class Fault { ShortWrite, Flush };
     explicit FailingReportFile(Fault fault) : m_fault(fault) {}
 
 protected:
@@ -266,13 +266,12 @@ protected:
         }
         return ReportFile::WriteAll(file, bytes, error);
     }
-    bool Close(void* file, unsigned long& error) override {
-        if (m_fault == Fault::Close) {
-            ::CloseHandle(file);
+    bool Flush(void* file, unsigned long& error) override {
+        if (m_fault == Fault::Flush) {
             error = ERROR_WRITE_FAULT;
             return false;
         }
-        return ReportFile::Close(file, error);
+        return ReportFile::Flush(file, error);
     }
 
 private:
@@ -285,7 +284,7 @@ TEST(ReportFileTest, AFailedWriteOrCloseKeepsTheEarlierReport) {
     WriteBytes(path, "earlier report\r\n");
     const std::pair<FailingReportFile::Fault, DWORD> faults[] = {
         {FailingReportFile::Fault::ShortWrite, ERROR_DISK_FULL},
-        {FailingReportFile::Fault::Close, ERROR_WRITE_FAULT}};
+        {FailingReportFile::Fault::Flush, ERROR_WRITE_FAULT}};
     for (const auto& [fault, error] : faults) {
         ConsoleCapture console;
         FailingReportFile file(fault);

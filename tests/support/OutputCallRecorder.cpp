@@ -12,6 +12,11 @@ std::vector<RecordedCall>& Recorded() {
     return calls;
 }
 
+OutputFaults& Faults() {
+    static OutputFaults faults;
+    return faults;
+}
+
 std::wstring DescriptorText(PSECURITY_DESCRIPTOR descriptor, SECURITY_INFORMATION what) {
     wchar_t* text = nullptr;
     if (descriptor == nullptr || !::ConvertSecurityDescriptorToStringSecurityDescriptorW(
@@ -44,26 +49,74 @@ HANDLE WINAPI RecordCreateFile(LPCWSTR path, DWORD access, DWORD share,
     return ::CreateFileW(path, access, share, attributes, disposition, flags, model);
 }
 
-// The descriptor that the call would give, built in the form the system's text reads.
-DWORD WINAPI RecordSetSecurity(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION what,
-                               PSID owner, PSID group, PACL dacl, PACL sacl) {
-    SECURITY_DESCRIPTOR descriptor{};
-    ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    ::SetSecurityDescriptorOwner(&descriptor, owner, FALSE);
-    ::SetSecurityDescriptorDacl(&descriptor, TRUE, dacl, FALSE);
-    if ((what & PROTECTED_DACL_SECURITY_INFORMATION) != 0) {
-        ::SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+BOOL WINAPI RecordGetSecurity(HANDLE object, SECURITY_INFORMATION what,
+                              PSECURITY_DESCRIPTOR descriptor, DWORD size, LPDWORD needed) {
+    if (!Faults().ownersAreRight) {
+        return ::GetKernelObjectSecurity(object, what, descriptor, size, needed);
     }
-    Recorded().push_back(RecordedCall{RecordedCall::Kind::SetSecurity, L"", 0, 0, 0,
-                                      DescriptorText(&descriptor, kOwnerAndDacl)});
-    return ::SetSecurityInfo(object, type, what, owner, group, dacl, sacl);
+    PSECURITY_DESCRIPTOR administrators = nullptr;
+    ULONG length = 0;
+    ::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:BA", SDDL_REVISION_1,
+                                                           &administrators, &length);
+    const UniqueLocalMemory owner(administrators);
+    *needed = length;
+    if (size < length) {
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    memcpy(descriptor, administrators, length);
+    return TRUE;
+}
+
+BOOL WINAPI RecordSetSecurity(HANDLE object, SECURITY_INFORMATION what,
+                              PSECURITY_DESCRIPTOR descriptor) {
+    Recorded().push_back(RecordedCall{RecordedCall::Kind::SetSecurity, L"", what, 0, 0,
+                                      DescriptorText(descriptor, what)});
+    if ((what & OWNER_SECURITY_INFORMATION) != 0 && Faults().ownerError != 0) {
+        ::SetLastError(Faults().ownerError);
+        return FALSE;
+    }
+    return ::SetKernelObjectSecurity(object, what, descriptor);
+}
+
+BOOL WINAPI RecordWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                        LPOVERLAPPED overlapped) {
+    std::uint64_t& room = Faults().writableBytes;
+    if (room < size) {
+        ::WriteFile(file, data, static_cast<DWORD>(room), written, overlapped);
+        room = 0;
+        ::SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    room -= room != UINT64_MAX ? size : 0;
+    return ::WriteFile(file, data, size, written, overlapped);
+}
+
+BOOL WINAPI RecordSetInformation(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
+                                 DWORD size) {
+    if (kind == FileRenameInfo) {
+        const auto* rename = static_cast<const FILE_RENAME_INFO*>(info);
+        Recorded().push_back(
+            RecordedCall{RecordedCall::Kind::Rename,
+                         std::wstring(rename->FileName, rename->FileNameLength / sizeof(wchar_t)),
+                         0, 0, 0, L""});
+        if (Faults().failingRenames > 0) {
+            --Faults().failingRenames;
+            ::SetLastError(Faults().renameError);
+            return FALSE;
+        }
+    }
+    return ::SetFileInformationByHandle(file, kind, info, size);
 }
 
 }  // namespace
 
-OutputCallRecorder::OutputCallRecorder() : m_saved(TheOutputCalls()) {
+OutputCallRecorder::OutputCallRecorder(const OutputFaults& faults) : m_saved(TheOutputCalls()) {
     Recorded().clear();
-    TheOutputCalls() = OutputCalls{&RecordCreateDirectory, &RecordCreateFile, &RecordSetSecurity};
+    Faults() = faults;
+    TheOutputCalls() =
+        OutputCalls{&RecordCreateDirectory, &RecordCreateFile, &RecordGetSecurity,
+                    &RecordSetSecurity,     &RecordWrite,      &RecordSetInformation};
 }
 
 OutputCallRecorder::~OutputCallRecorder() {

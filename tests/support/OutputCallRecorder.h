@@ -1,10 +1,12 @@
-// Puts recording stand-ins into the calls through which outputs are made, held and protected
-// (util/OutputCalls.h) while the object lives. Each stand-in records what it was given and
-// then makes the system's own call, so that the command under test runs as it would.
+// Puts recording stand-ins into the calls through which outputs are made, held, protected,
+// written and moved (util/OutputCalls.h) while the object lives. Each stand-in records what it
+// was given and then makes the system's own call, so that the command under test runs as it
+// would, unless a fault was asked for: what Windows would answer and Wine does not.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,17 +15,25 @@
 namespace qeb::test {
 
 struct RecordedCall {
-    enum class Kind { CreateDirectory, CreateFile, SetSecurity } kind;
-    std::wstring path;  // empty for SetSecurity, which gets a handle
-    DWORD access = 0;
+    enum class Kind { CreateDirectory, CreateFile, SetSecurity, Rename } kind;
+    std::wstring path;  // for a rename the new name; empty for SetSecurity, which gets a handle
+    DWORD access = 0;   // for SetSecurity: what it sets (SECURITY_INFORMATION)
     DWORD share = 0;
     DWORD flags = 0;
     std::wstring descriptor;  // the security descriptor given, in its text form
 };
 
+struct OutputFaults {
+    int failingRenames = 0;  // the next renames fail with renameError
+    DWORD renameError = ERROR_SHARING_VIOLATION;
+    std::uint64_t writableBytes = UINT64_MAX;  // then writes fail with ERROR_DISK_FULL
+    DWORD ownerError = 0;                      // a refused owner: every owner change fails with it
+    bool ownersAreRight = false;  // every object reports the Administrators group as owner
+};
+
 class OutputCallRecorder {
 public:
-    OutputCallRecorder();
+    explicit OutputCallRecorder(const OutputFaults& faults = {});
     ~OutputCallRecorder();
     OutputCallRecorder(const OutputCallRecorder&) = delete;
     OutputCallRecorder& operator=(const OutputCallRecorder&) = delete;

@@ -71,9 +71,9 @@ TEST(PathsTest, ShellCombinationAndFullForms) {
     for (const auto& row : cases) {
         EXPECT_EQ(CombinePathAsShell(row.directory, row.name), std::wstring(row.combined));
     }
-    const std::wstring near = L"C:\\" + std::wstring(250, L'd');
-    EXPECT_EQ(CombinePathAsShell(near, L"12345"), near + L"\\12345");
-    EXPECT_EQ(CombinePathAsShell(near, L"123456"), std::nullopt);
+    const std::wstring nearLimit = L"C:\\" + std::wstring(250, L'd');
+    EXPECT_EQ(CombinePathAsShell(nearLimit, L"12345"), nearLimit + L"\\12345");
+    EXPECT_EQ(CombinePathAsShell(nearLimit, L"123456"), std::nullopt);
     EXPECT_EQ(ExtendedLengthPath(L"C:\\a\\..\\b"), L"\\\\?\\C:\\b");
     EXPECT_EQ(ExtendedLengthPath(L"\\\\srv\\share\\x"), L"\\\\?\\UNC\\srv\\share\\x");
     EXPECT_EQ(WithoutExtendedPrefix(L"\\\\?\\UNC\\srv\\share\\x"), L"\\\\srv\\share\\x");
@@ -83,14 +83,12 @@ TEST(PathsTest, ShellCombinationAndFullForms) {
 TEST(PathsTest, TheConsolesCleanUpRemovesTemporaryFiles) {
     test::ScratchFolder scratch(test::CurrentTestName());
     std::optional<TemporarySibling> temporary;
-    ASSERT_EQ(TemporarySibling::Create(scratch / L"target.txt",
-                                       [](const std::wstring& path) -> unsigned long {
-                                           test::WriteBytes(path, "half a copy");
-                                           return 0;
-                                       },
-                                       temporary),
-              0u);
+    PendingFileSpec spec;
+    spec.share = FILE_SHARE_DELETE;
+    ASSERT_EQ(TemporarySibling::Create(scratch / L"target.txt", spec, temporary), 0u);
+    ASSERT_TRUE(temporary->Handle() != INVALID_HANDLE_VALUE);
     EXPECT_TRUE(InterruptCleanup::RemoveRegisteredFiles());
+    temporary.reset();
     EXPECT_EQ(test::ListTree(scratch.Path()), std::vector<std::wstring>{});
 }
 
