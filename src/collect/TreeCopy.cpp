@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "MessageCatalog.h"
+#include "collect/FileCopy.h"
 #include "util/Console.h"
+#include "util/DirectoryWalk.h"
 #include "util/FileIdentity.h"
-#include "util/InterruptCleanup.h"
 #include "util/Messages.h"
+#include "util/OutputProtection.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
-#include "util/TemporarySibling.h"
 
 namespace qeb {
 namespace fs = boost::filesystem;
@@ -30,14 +31,16 @@ struct LogExpressions {
 };
 
 struct TreeCopyJob {
-    const fs::path& destinationRoot;
-    const fs::path& base;
+    const std::wstring source;
+    const std::wstring destinationRoot;
+    const std::wstring base;
     const FilterList& include;
     const FilterList& exclude;
     int eventLog;
     int vmViewer;
-    const CopiedFileNotice& onCopied;
-    LogExpressions expressions;
+    const TreeCopyHooks& hooks;
+    LogExpressions expressions{};
+    FileCopier copier{};
     // The target directory that the last entry made sure of, and whether it may be written.
     std::wstring ensuredDirectory{};
     bool ensuredIsSafe = true;
@@ -46,6 +49,7 @@ struct TreeCopyJob {
     // The collection root, which the walk must not enter when it lies inside the source.
     std::optional<FileIdentity> collectionRoot{};
     bool rootMayBeInsideSource = false;
+    unsigned long stoppedBy = 0;
 };
 
 void ReportFailure(const std::exception& error) {
@@ -53,11 +57,22 @@ void ReportFailure(const std::exception& error) {
     ::OutputDebugStringA(error.what());
 }
 
-bool PassesFilters(const TreeCopyJob& job, const fs::path& path, bool isDirectory) {
+std::wstring SystemText(unsigned long error) {
+    return TrimLineEnd(GetSystemErrorText(error));
+}
+
+// The same exception, with the same text, as the file-system library's own operation.
+[[noreturn]] void ThrowFileError(const char* operation, DWORD error, const std::wstring& first,
+                                 const std::wstring& second) {
+    const boost::system::error_code code(static_cast<int>(error), boost::system::system_category());
+    throw fs::filesystem_error(operation, first, second, code);
+}
+
+bool PassesFilters(const TreeCopyJob& job, const std::wstring& path, bool isDirectory) {
     if (!job.include.empty()) {
-        return MatchesAnyFilter(job.include, path.wstring(), isDirectory);
+        return MatchesAnyFilter(job.include, path, isDirectory);
     }
-    return job.exclude.empty() || !MatchesAnyFilter(job.exclude, path.wstring(), isDirectory);
+    return job.exclude.empty() || !MatchesAnyFilter(job.exclude, path, isDirectory);
 }
 
 bool IsUnwantedLog(const TreeCopyJob& job, const std::wstring& text) {
@@ -71,14 +86,12 @@ bool IsUnwantedLog(const TreeCopyJob& job, const std::wstring& text) {
 // between it and the root may be a link that someone placed there, pointing elsewhere.
 // Levels that do not exist yet will be made here, which makes them safe.
 bool IsSafeTargetDirectory(TreeCopyJob& job, const std::wstring& directory) {
-    const std::wstring root = job.destinationRoot.wstring();
     std::vector<std::wstring> checked;
     for (std::wstring level = directory;
-         level.size() > root.size() && !job.safeDirectories.count(level);
+         level.size() > job.destinationRoot.size() && !job.safeDirectories.count(level);
          level = DirectoryOf(level)) {
-        const DWORD attributes = ::GetFileAttributesW(level.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES) {
-            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        if (::GetFileAttributesW(PathForCalls(level).c_str()) != INVALID_FILE_ATTRIBUTES) {
+            if (IsLink(level)) {
                 return false;
             }
             checked.push_back(level);
@@ -88,25 +101,43 @@ bool IsSafeTargetDirectory(TreeCopyJob& job, const std::wstring& directory) {
     return true;
 }
 
+// Makes the missing levels down to `directory`, each protected as every output is. A level
+// that exists as a file raises the library's error, as its own creation would.
+void MakeTargetLevels(const std::wstring& directory) {
+    std::vector<std::wstring> missing;
+    for (std::wstring level = directory; !level.empty() && !IsDirectory(PathForCalls(level));
+         level = DirectoryOf(level)) {
+        missing.push_back(level);
+        if (DirectoryOf(level) == level) {
+            break;
+        }
+    }
+    for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
+        if (!OutputProtection::Get().CreateDirectory(PathForCalls(*level)) &&
+            ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            const boost::system::error_code code(static_cast<int>(::GetLastError()),
+                                                 boost::system::system_category());
+            throw fs::filesystem_error("boost::filesystem::create_directories", *level, code);
+        }
+    }
+}
+
 // A directory that did not exist below a safe one is simply made; anything else takes the
 // full check. Nothing is made through a link.
-bool EnsureTargetDirectory(TreeCopyJob& job, const std::wstring& directory) {
+void EnsureTargetDirectory(TreeCopyJob& job, const std::wstring& directory) {
     job.ensuredDirectory = directory;
     job.ensuredIsSafe = true;
     if (job.safeDirectories.count(DirectoryOf(directory)) &&
-        ::CreateDirectoryW(directory.c_str(), nullptr)) {
+        OutputProtection::Get().CreateDirectory(PathForCalls(directory))) {
         job.safeDirectories.insert(directory);
-        return true;
+        return;
     }
     if (!IsSafeTargetDirectory(job, directory)) {
         job.ensuredIsSafe = false;
-        return false;
+        return;
     }
-    if (!::CreateDirectoryW(directory.c_str(), nullptr)) {
-        EnsureDirectory(directory);
-    }
+    MakeTargetLevels(directory);
     job.safeDirectories.insert(directory);
-    return true;
 }
 
 // Whether files may be copied into `directory`, made when missing. The walk lists a
@@ -116,109 +147,79 @@ bool PrepareFileDirectory(TreeCopyJob& job, const std::wstring& directory) {
         job.ensuredDirectory = directory;
         job.ensuredIsSafe = IsSafeTargetDirectory(job, directory);
         if (job.ensuredIsSafe) {
-            EnsureDirectory(directory);
+            MakeTargetLevels(directory);
         }
     }
     return job.ensuredIsSafe;
 }
 
 // The walk must not copy the collection it fills: a directory of the source that is the
-// collection root, however spelled or linked, is left out with everything below it.
-bool IsCollectionRoot(const TreeCopyJob& job, const fs::directory_entry& entry) {
-    if (!job.collectionRoot || !fs::is_directory(entry.status())) {
-        return false;
-    }
-    if (!job.rootMayBeInsideSource && !IsReparsePoint(entry.path().wstring())) {
-        return false;
-    }
-    return IdentifyFile(entry.path().wstring()) == job.collectionRoot;
+// collection root, however spelled, is left out with everything below it.
+bool IsCollectionRoot(const TreeCopyJob& job, const std::wstring& path) {
+    return job.collectionRoot && job.rootMayBeInsideSource &&
+           IdentifyFile(PathForCalls(path)) == job.collectionRoot;
 }
 
-// The walk has already told each entry's kind: only links and the like are asked again.
-void CopyEntry(TreeCopyJob& job, const fs::directory_entry& entry) {
-    const fs::path& path = entry.path();
-    const fs::file_status status = entry.status();
-    const bool isDirectory = fs::is_directory(status);
-    const bool instanceLevelFile =
-        fs::is_regular_file(status) &&
-        boost::regex_match(path.parent_path().wstring(), job.expressions.instanceLevel);
-    if (!instanceLevelFile && !PassesFilters(job, path, isDirectory)) {
-        return;
-    }
-    const fs::path target = JoinPath(job.destinationRoot.wstring(), StripBasePath(path, job.base));
-    if (isDirectory) {
-        EnsureTargetDirectory(job, target.wstring());
-        return;
-    }
-    if (IsUnwantedLog(job, path.wstring())) {
-        return;
-    }
-    if (!PrepareFileDirectory(job, target.parent_path().wstring()) ||
-        !CopyFileOverwrite(path, target)) {
-        PrintLine(
-            LoadMessage(msg::kFileCopyFailed, path.wstring().c_str(), target.wstring().c_str()));
-    } else if (job.onCopied) {
-        job.onCopied();
-    }
-}
-
-// The same exception, with the same text, as the file-system library's own operation.
-[[noreturn]] void ThrowFileError(const char* operation, DWORD error, const fs::path& first,
-                                 const fs::path& second = fs::path()) {
-    const boost::system::error_code code(static_cast<int>(error), boost::system::system_category());
-    if (second.empty()) {
-        throw fs::filesystem_error(operation, first, code);
-    }
-    throw fs::filesystem_error(operation, first, second, code);
-}
-
-// A hard link shares its attributes with the other names of its file, which may lie
-// anywhere on the volume.
-bool IsHardLinked(const fs::path& file) {
-    const std::optional<unsigned long> names = CountFileNames(file.wstring());
-    return !names || *names > 1;
-}
-
-// A copy over an earlier one is stopped when the console ends the run, so that its temporary
-// file can be removed before the process goes.
-DWORD CALLBACK StopWhenInterrupted(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER,
-                                   DWORD, DWORD, HANDLE, HANDLE, LPVOID) {
-    return InterruptCleanup::Requested() ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
-}
-
-// The earlier copy stays until the new one is whole; then the new one takes its place as a
-// directory entry, so that a link planted there is replaced instead of written through.
-bool ReplaceFile(const fs::path& source, const fs::path& target, DWORD attributes) {
-    const bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if (!isLink && (attributes & FILE_ATTRIBUTE_READONLY) != 0 && IsHardLinked(target)) {
-        return false;  // clearing read-only would change the other names' file too
-    }
-    std::optional<TemporarySibling> copy;
-    const DWORD copyError = TemporarySibling::Create(
-        target.wstring(),
-        [&source](const std::wstring& path) -> unsigned long {
-            return ::CopyFileExW(source.c_str(), path.c_str(), &StopWhenInterrupted, nullptr,
-                                 nullptr, COPY_FILE_FAIL_IF_EXISTS)
-                       ? ERROR_SUCCESS
-                       : ::GetLastError();
-        },
-        copy);
-    if (copyError != ERROR_SUCCESS) {
-        ThrowFileError("boost::filesystem::copy_file", copyError, source, target);
-    }
-    const bool clearsReadOnly = !isLink && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (!isLink &&
-        !::SetFileAttributesW(target.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY})) {
-        return false;
-    }
-    if (const DWORD moveError = copy->ReplaceTarget(); moveError != ERROR_SUCCESS) {
-        // The earlier copy stays as it was, read-only included.
-        if (clearsReadOnly) {
-            ::SetFileAttributesW(target.c_str(), attributes);
+void CopyFileEntry(TreeCopyJob& job, const std::wstring& path, const std::wstring& target,
+                   std::uint64_t size) {
+    if (job.hooks.checkRoom) {
+        if (const unsigned long refused = job.hooks.checkRoom(size); refused != 0) {
+            job.stoppedBy = refused;
+            PrintLine(LoadMessage(msg::kCopyStoppedVolumeFull, target.c_str(),
+                                  SystemText(refused).c_str()));
+            return;
         }
-        ThrowFileError("boost::filesystem::remove", moveError, target);
     }
-    return true;
+    if (!PrepareFileDirectory(job, DirectoryOf(target))) {
+        PrintLine(LoadMessage(msg::kFileCopyFailed, path.c_str(), target.c_str()));
+        return;
+    }
+    const FileCopyOutcome outcome = job.copier.Copy(PathForCalls(path), PathForCalls(target));
+    switch (outcome.kind) {
+        case FileCopyOutcome::Kind::Copied:
+            if (job.hooks.onCopied) {
+                job.hooks.onCopied();
+            }
+            return;
+        case FileCopyOutcome::Kind::SourceMissing:
+        case FileCopyOutcome::Kind::TargetKept:
+            PrintLine(LoadMessage(msg::kFileCopyFailed, path.c_str(), target.c_str()));
+            return;
+        case FileCopyOutcome::Kind::Failed:
+            break;
+    }
+    if (IsVolumeFull(outcome.error)) {
+        job.stoppedBy = outcome.error;
+        PrintLine(LoadMessage(msg::kCopyStoppedVolumeFull, target.c_str(),
+                              SystemText(outcome.error).c_str()));
+        return;
+    }
+    ThrowFileError("boost::filesystem::copy_file", outcome.error, path, target);
+}
+
+// The walk has already told each entry's kind and size.
+WalkNext CopyEntry(TreeCopyJob& job, const WalkEntry& entry) {
+    if (entry.IsLink()) {
+        return WalkNext::SkipChildren;  // links are not followed, nor copied
+    }
+    const std::wstring path = JoinPath(job.source, entry.relative);
+    const bool isDirectory = entry.IsDirectory();
+    if (isDirectory && IsCollectionRoot(job, path)) {
+        return WalkNext::SkipChildren;
+    }
+    const bool instanceLevelFile =
+        !isDirectory && boost::regex_match(DirectoryOf(path), job.expressions.instanceLevel);
+    if (!instanceLevelFile && !PassesFilters(job, path, isDirectory)) {
+        return WalkNext::Continue;  // what lies below is judged by itself
+    }
+    const std::wstring target =
+        JoinPath(job.destinationRoot, StripBasePath(fs::path(path), fs::path(job.base)));
+    if (isDirectory) {
+        EnsureTargetDirectory(job, target);
+    } else if (!IsUnwantedLog(job, path)) {
+        CopyFileEntry(job, path, target, entry.Size());
+    }
+    return job.stoppedBy != 0 ? WalkNext::Stop : WalkNext::Continue;
 }
 
 // False when the source is unusable or the destination root cannot be made.
@@ -267,51 +268,50 @@ std::wstring StripBasePath(const fs::path& path, const fs::path& base) {
 }
 
 bool CopyFileOverwrite(const fs::path& source, const fs::path& target) {
-    // Where no target exists this is all the copy there is.
-    if (::CopyFileW(source.c_str(), target.c_str(), TRUE)) {
-        return true;
+    FileCopier copier;
+    const FileCopyOutcome outcome =
+        copier.Copy(PathForCalls(source.wstring()), PathForCalls(target.wstring()));
+    if (outcome.kind == FileCopyOutcome::Kind::Failed) {
+        ThrowFileError("boost::filesystem::copy_file", outcome.error, source.wstring(),
+                       target.wstring());
     }
-    if (!fs::exists(source)) {
-        return false;
-    }
-    const DWORD attributes = ::GetFileAttributesW(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-            return false;
-        }
-        fs::copy_file(source, target);
-        return true;
-    }
-    return ReplaceFile(source, target, attributes);
+    return outcome.kind == FileCopyOutcome::Kind::Copied;
 }
 
-bool CopyDirectoryTree(const fs::path& source, const fs::path& destinationRoot,
-                       const fs::path& base, const FilterList& include, const FilterList& exclude,
-                       int eventLog, int vmViewer, const CopiedFileNotice& onCopied) {
+TreeCopyResult CopyDirectoryTree(const fs::path& source, const fs::path& destinationRoot,
+                                 const fs::path& base, const FilterList& include,
+                                 const FilterList& exclude, int eventLog, int vmViewer,
+                                 const TreeCopyHooks& hooks) {
     if (!PrepareRoots(source, destinationRoot)) {
-        return false;
+        return TreeCopyResult{};
     }
-    TreeCopyJob job{destinationRoot, base, include, exclude, eventLog, vmViewer, onCopied, {}};
-    job.safeDirectories.insert(destinationRoot.wstring());
-    job.collectionRoot = IdentifyFile(destinationRoot.wstring());
-    // Only then is every directory of the source worth asking; else only links can lead there.
-    const std::wstring resolvedRoot = ResolvedPath(destinationRoot.wstring());
-    const std::wstring resolvedSource = ResolvedPath(source.wstring());
+    TreeCopyJob job{source.wstring(), destinationRoot.wstring(),
+                    base.wstring(),   include,
+                    exclude,          eventLog,
+                    vmViewer,         hooks};
+    job.safeDirectories.insert(job.destinationRoot);
+    job.collectionRoot = IdentifyFile(job.destinationRoot);
+    // Only then is every directory of the source worth asking; links are not entered anyway.
+    const std::wstring resolvedRoot = ResolvedPath(job.destinationRoot);
+    const std::wstring resolvedSource = ResolvedPath(job.source);
     job.rootMayBeInsideSource = resolvedRoot.empty() || resolvedSource.empty() ||
                                 IsSameOrBelow(resolvedRoot, resolvedSource);
-    for (fs::recursive_directory_iterator it(source), end; it != end; ++it) {
-        try {
-            if (IsCollectionRoot(job, *it)) {
-                it.disable_recursion_pending();
-                continue;
+    DirectoryWalk::Run(
+        ExtendedLengthPath(job.source),
+        [&job](const WalkEntry& entry) {
+            try {
+                return CopyEntry(job, entry);
+            } catch (const fs::filesystem_error& error) {
+                ReportFailure(error);
+                return WalkNext::Continue;
             }
-            CopyEntry(job, *it);
-        } catch (const fs::filesystem_error& error) {
-            ReportFailure(error);
-        }
-    }
-    return true;
+        },
+        [&job](const std::wstring& relative, unsigned long error) {
+            const std::wstring folder = JoinPath(job.source, relative);
+            PrintLine(
+                LoadMessage(msg::kFolderNotListed, folder.c_str(), SystemText(error).c_str()));
+        });
+    return TreeCopyResult{true, job.stoppedBy};
 }
 
 }  // namespace qeb

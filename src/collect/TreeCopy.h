@@ -1,10 +1,12 @@
 // Copies one directory tree below a destination root, keeping each entry's
 // position relative to a base directory, with include/exclude filters and the
-// log-database switches. A file that fails is reported and the walk goes on.
+// log-database switches. A file that fails is reported and the walk goes on; so does a folder
+// that cannot be listed. A full destination volume ends the copy.
 #pragma once
 
 #include <boost/filesystem/path.hpp>
 #include <boost/regex.hpp>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,16 +35,24 @@ std::wstring StripBasePath(const boost::filesystem::path& path,
 bool CopyFileOverwrite(const boost::filesystem::path& source,
                        const boost::filesystem::path& target);
 
-// False only when the source is no directory or the destination root cannot be
-// prepared; single failed entries print a line and the walk goes on. Failures to
-// list a directory during the walk throw filesystem_error.
-// Told after each file that arrived, for the progress line.
-using CopiedFileNotice = std::function<void()>;
+struct TreeCopyHooks {
+    // Told after each file that arrived, for the progress line.
+    std::function<void()> onCopied;
+    // Asked before each file with its size: a Win32 error stops the copy as a full volume
+    // would (ERROR_DISK_FULL for a volume that is to keep room free), 0 lets it go on.
+    std::function<unsigned long(std::uint64_t size)> checkRoom;
+};
 
-bool CopyDirectoryTree(const boost::filesystem::path& source,
-                       const boost::filesystem::path& destinationRoot,
-                       const boost::filesystem::path& base, const FilterList& include,
-                       const FilterList& exclude, int eventLog, int vmViewer,
-                       const CopiedFileNotice& onCopied = {});
+struct TreeCopyResult {
+    bool walked = false;          // false: no usable source, or no destination root
+    unsigned long stoppedBy = 0;  // the volume had no room: the Win32 error that ended the copy
+    explicit operator bool() const { return walked; }
+};
+
+TreeCopyResult CopyDirectoryTree(const boost::filesystem::path& source,
+                                 const boost::filesystem::path& destinationRoot,
+                                 const boost::filesystem::path& base, const FilterList& include,
+                                 const FilterList& exclude, int eventLog, int vmViewer,
+                                 const TreeCopyHooks& hooks = {});
 
 }  // namespace qeb

@@ -8,7 +8,6 @@
 
 #include "MessageCatalog.h"
 #include "collect/RegistryLookup.h"
-#include "collect/TreeCopy.h"
 #include "commands/CommandChecks.h"
 #include "commands/CommandResults.h"
 #include "commands/InventoryPhase.h"
@@ -58,7 +57,7 @@ bool IsSourceInCollection(const std::wstring& productDirectory, const std::wstri
 // as administrator. An earlier collection is protected as a new one before anything is
 // written into it, and what an ended run left behind is removed.
 bool PrepareCollectionRoot(const std::wstring& collectionRoot) {
-    if (IsReparsePoint(collectionRoot)) {
+    if (IsLink(collectionRoot)) {
         return false;
     }
     if (!IsDirectory(collectionRoot)) {
@@ -117,15 +116,28 @@ ResultCode CQebCommand::Run() {
         PrintLine(LoadMessage(msg::kDirectoryCreateFailed, collectionRoot.c_str()));
         return kCannotMake;
     }
+    // Instance names are expressions: one that forms none ends the run before anything is
+    // made or copied, on the exception path.
+    FilterList included;
+    FilterList ignored;
+    BuildFilterList(m_vecInstances, included, kInstancePattern);
+    BuildFilterList(m_vecIgnore, ignored, kInstancePattern);
     if (!PrepareOutputDirectory(m_strDest)) {
         PrintLine(LoadMessage(msg::kDirectoryCreateFailed, m_strDest.c_str()));
         return kCannotMake;
+    }
+    // Nothing is made for a product without its configuration.
+    const std::wstring configDirectory = JoinPath(productDirectory, L"Environment\\Config");
+    if (!IsDirectory(configDirectory)) {
+        PrintLine(LoadMessage(msg::kPathNotFound, configDirectory.c_str()));
+        return kPathNotFound;
     }
     if (!PrepareCollectionRoot(collectionRoot)) {
         PrintLine(LoadMessage(msg::kDirectoryCreateFailed, collectionRoot.c_str()));
         return kCannotMake;
     }
-    if (const ResultCode failed = CopyProductTrees(productDirectory, dataRoot, collectionRoot);
+    if (const ResultCode failed =
+            CopyProductTrees(productDirectory, dataRoot, collectionRoot, included, ignored);
         failed != kSuccess) {
         return failed;
     }
@@ -135,34 +147,43 @@ ResultCode CQebCommand::Run() {
 
 ResultCode CQebCommand::CopyProductTrees(const std::wstring& productDirectory,
                                          const std::wstring& dataRoot,
-                                         const std::wstring& collectionRoot) const {
+                                         const std::wstring& collectionRoot,
+                                         const FilterList& included,
+                                         const FilterList& ignored) const {
     const FilterList none;
     // Files copied so far over all three trees, and the tree being copied, for the console.
     int copied = 0;
     const std::wstring* tree = nullptr;
-    const CopiedFileNotice onCopied = [&copied, &tree] {
+    TreeCopyHooks hooks;
+    hooks.onCopied = [&copied, &tree] {
         ++copied;
         StatusLine::Get().Update(
             [&] { return LoadMessage(msg::kProgressCopy, copied, tree->c_str()); });
     };
+    // A full volume ends the copy with its own line; its error is the result.
+    const auto copy = [&](const std::wstring& source, const std::wstring& base,
+                          const FilterList& include, const FilterList& exclude, int eventLog,
+                          int vmViewer) -> ResultCode {
+        tree = &source;
+        const TreeCopyResult result = CopyDirectoryTree(source, collectionRoot, base, include,
+                                                        exclude, eventLog, vmViewer, hooks);
+        if (!result) {
+            return ReportCopyFailure(source);
+        }
+        return result.stoppedBy != 0 ? HresultFromWin32(result.stoppedBy) : kSuccess;
+    };
     const std::wstring configDirectory = JoinPath(productDirectory, L"Environment\\Config");
-    tree = &configDirectory;
-    if (!IsDirectory(configDirectory)) {
-        PrintLine(LoadMessage(msg::kPathNotFound, configDirectory.c_str()));
-        return kPathNotFound;
-    }
-    if (!CopyDirectoryTree(configDirectory, collectionRoot, productDirectory, none, none, 1, 0,
-                           onCopied)) {
-        return ReportCopyFailure(configDirectory);
+    if (const ResultCode failed = copy(configDirectory, productDirectory, none, none, 1, 0);
+        failed != kSuccess) {
+        return failed;
     }
 
     if (IsDirectory(dataRoot)) {
         FilterList excluded;
         BuildFilterList({L"DAT", L"Temp", L"Environment"}, excluded, kDataRootExcludePattern);
-        tree = &dataRoot;
-        if (!CopyDirectoryTree(dataRoot, collectionRoot, dataRoot, none, excluded, 1, 0,
-                               onCopied)) {
-            return ReportCopyFailure(dataRoot);
+        if (const ResultCode failed = copy(dataRoot, dataRoot, none, excluded, 1, 0);
+            failed != kSuccess) {
+            return failed;
         }
     } else {
         PrintLine(LoadMessage(msg::kPathNotFound, dataRoot.c_str()));
@@ -173,16 +194,7 @@ ResultCode CQebCommand::CopyProductTrees(const std::wstring& productDirectory,
         PrintLine(LoadMessage(msg::kPathNotFound, instanceDirectory.c_str()));
         return kPathNotFound;
     }
-    FilterList included;
-    FilterList ignored;
-    BuildFilterList(m_vecInstances, included, kInstancePattern);
-    BuildFilterList(m_vecIgnore, ignored, kInstancePattern);
-    tree = &instanceDirectory;
-    if (!CopyDirectoryTree(instanceDirectory, collectionRoot, productDirectory, included, ignored,
-                           m_bEventLog, m_bVmViewer, onCopied)) {
-        return ReportCopyFailure(instanceDirectory);
-    }
-    return kSuccess;
+    return copy(instanceDirectory, productDirectory, included, ignored, m_bEventLog, m_bVmViewer);
 }
 
 void CQebCommand::WarnAboutMissingInstances(const std::wstring& productDirectory,

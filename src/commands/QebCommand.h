@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "collect/TreeCopy.h"
 #include "commands/CommandBase.h"
 
 namespace qeb {
@@ -19,7 +20,8 @@ private:
     ResultCode Run();
     ResultCode CheckOptions() const;
     ResultCode CopyProductTrees(const std::wstring& productDirectory, const std::wstring& dataRoot,
-                                const std::wstring& collectionRoot) const;
+                                const std::wstring& collectionRoot, const FilterList& included,
+                                const FilterList& ignored) const;
     void WarnAboutMissingInstances(const std::wstring& productDirectory,
                                    const std::wstring& collectionRoot) const;
 };

@@ -2,10 +2,10 @@
 // the real program; files that arrived, console lines and exit codes.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "support/ExpectedTexts.h"
 #include "util/Paths.h"
-
-#include <algorithm>
 #include "support/ProductFixture.h"
 #include "util/UniqueOwner.h"
 
@@ -168,15 +168,19 @@ TEST_F(QebCommandTest, InstanceNamesAreRegularExpressions) {
               collected.end());
 }
 
+// Before anything is made or copied.
 TEST_F(QebCommandTest, InvalidExpressionEndsOnTheExceptionPath) {
     InstallProduct(809, {L"A"});
     MakeDataRoot(809);
-    const ProcessResult result = RunQeb(809, {L"-instances:A("});
-    EXPECT_EQ(result.exitCode, 0x80040206u);
-    const Lines lines = result.Lines();
-    ASSERT_EQ(lines.size(), 2u);  // the exception's text, then the closing line
-    EXPECT_FALSE(lines[0].empty());
-    EXPECT_EQ(lines[1], L"Faild (0x80040206)");
+    for (const wchar_t* option : {L"-instances:A(", L"-ignore:\\Q"}) {
+        const ProcessResult result = RunQeb(809, {option});
+        EXPECT_EQ(result.exitCode, 0x80040206u);
+        const Lines lines = result.Lines();
+        ASSERT_EQ(lines.size(), 2u);  // the exception's text, then the closing line
+        EXPECT_FALSE(lines[0].empty());
+        EXPECT_EQ(lines[1], L"Faild (0x80040206)");
+        EXPECT_FALSE(PathExists(Destination()));
+    }
 }
 
 TEST_F(QebCommandTest, SecondRunReplacesReadOnlyCopies) {
@@ -213,36 +217,42 @@ TEST_F(QebCommandTest, SecondRunReplacesReadOnlyCopies) {
     ::SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// A copy over an earlier one goes through a temporary file; a run killed meanwhile leaves it
-// behind, and the next run removes it before it copies. Every copy is then whole.
-TEST_F(QebCommandTest, ARunKilledWhileReplacingACopyLeavesNothingAfterTheNextRun) {
+// A copy is made under its own name, or over an earlier one under a temporary name, marked for
+// deletion from its start: a run killed meanwhile leaves no partial file under any name, and
+// an earlier copy stays whole until a run replaces it.
+TEST_F(QebCommandTest, ARunKilledWhileCopyingLeavesNothingHalfMade) {
     const std::wstring product = InstallProduct(814, {L"A"});
     MakeDataRoot(814);
     const std::wstring source = product + L"\\Environment\\Instance\\A\\store.db";
-    Touch(source, "small");
-    ASSERT_EQ(RunQeb(814).exitCode, 0u);
     const std::string content = NoiseBytes(96 << 20);
-    WriteBytes(source, content);
     const std::wstring copies = CollectionRoot(814) + L"\\Environment\\Instance\\A";
-    const auto temporaryFiles = [&copies] {
-        Lines found;
-        for (const std::wstring& entry : ListTree(copies)) {
-            if (entry.rfind(L"~QebInfo-", 0) == 0) {
-                found.push_back(entry);
-            }
-        }
-        return found;
-    };
-    {
+    const auto killedWhile = [&](const std::wstring& prefix) {
         BackgroundProcess run(ExePath(), {L"QEB", L"-dest:" + Destination(), L"-product:814"});
-        for (int i = 0; i < 2000 && temporaryFiles().empty() && run.IsRunning(); ++i) {
+        const auto begun = [&] {
+            const Lines entries = ListTree(copies);
+            return std::any_of(entries.begin(), entries.end(), [&](const std::wstring& entry) {
+                return entry.rfind(prefix, 0) == 0;
+            });
+        };
+        for (int i = 0; i < 2000 && !begun() && run.IsRunning(); ++i) {
             ::Sleep(5);
         }
+        EXPECT_TRUE(begun()) << "the run ended before it copied";
         run.Terminate();
-    }
-    ASSERT_EQ(temporaryFiles().size(), 1u) << "the run ended before it replaced the copy";
+        for (int i = 0; i < 300 && begun(); ++i) {
+            ::Sleep(10);
+        }
+        return ListTree(copies);
+    };
+    WriteBytes(source, content);
+    const Lines firstCopy = killedWhile(L"store.db");
+    EXPECT_EQ(std::count(firstCopy.begin(), firstCopy.end(), L"store.db"), 0);
+    Touch(source, "small");
+    ASSERT_EQ(RunQeb(814).exitCode, 0u);
+    WriteBytes(source, content);
+    EXPECT_EQ(killedWhile(L"~QebInfo-"), (Lines{L"instance.ini", L"store.db"}));
+    EXPECT_EQ(ReadBytes(copies + L"\\store.db"), "small");
     EXPECT_EQ(RunQeb(814).exitCode, 0u);
-    EXPECT_EQ(temporaryFiles(), Lines{});
     EXPECT_TRUE(ReadBytes(copies + L"\\store.db") == content);
 }
 
@@ -318,6 +328,9 @@ TEST_F(QebCommandTest, MissingConfigurationDirectoryFails) {
     EXPECT_EQ(result.exitCode, 0x80070003u);
     ASSERT_FALSE(result.Lines().empty());
     EXPECT_EQ(result.Lines()[0], PathNotFound(product + L"\\Environment\\Config"));
+    // -dest: is made as before, and nothing in it.
+    EXPECT_TRUE(IsDirectory(Destination()));
+    EXPECT_EQ(ListTree(Destination()), Lines{});
 }
 
 TEST_F(QebCommandTest, MissingInstanceDirectoryFails) {
