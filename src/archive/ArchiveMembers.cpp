@@ -76,11 +76,16 @@ public:
             case ZIP_SOURCE_SUPPORTS:
                 return Supported();
             case ZIP_SOURCE_STAT:
-                Stat(data, m_member.size, m_member.modified);
+                // libzip decides from this size, before the first byte, whether the member
+                // needs ZIP64; it is the size at which the reader opened the file and which
+                // it reads, so that no file that grows meanwhile can outgrow that decision.
+                if (!m_started && !TakeNext()) {
+                    return -1;
+                }
+                m_started = true;
+                Stat(data, m_sizeAtOpen, m_member.modified);
                 return sizeof(zip_stat_t);
             case ZIP_SOURCE_OPEN:
-                m_offset = m_size = 0;
-                m_ended = false;
                 return 0;
             case ZIP_SOURCE_READ:
                 return Read(static_cast<char*>(data), length);
@@ -128,6 +133,7 @@ private:
             return false;
         }
         m_pass.reader->GiveBack(std::exchange(m_block, std::move(piece.data)));
+        m_sizeAtOpen = piece.sizeAtOpen;
         m_size = piece.size;
         m_offset = 0;
         if (piece.end) {
@@ -142,8 +148,10 @@ private:
     const std::size_t m_index;
     ArchivePass& m_pass;
     std::vector<char> m_block;
+    std::uint64_t m_sizeAtOpen = 0;
     size_t m_size = 0;
     size_t m_offset = 0;
+    bool m_started = false;  // the first piece has been taken
     bool m_ended = false;
 };
 

@@ -6,9 +6,6 @@
 #include <cerrno>
 #include <utility>
 
-#include "util/OutputCalls.h"
-#include "util/OutputProtection.h"
-
 namespace qeb {
 namespace {
 
@@ -100,18 +97,12 @@ zip_int64_t ArchiveOutputFile::BeginWrite() {
     m_bufferStart = m_position = m_end = 0;
     m_buffer.clear();
     m_buffer.reserve(kBufferSize);
-    const DWORD created = TemporarySibling::Create(
-        m_archivePath,
-        [this](const std::wstring& path) -> unsigned long {
-            m_file.Reset(TheOutputCalls().createFile(
-                path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_DELETE,
-                OutputProtection::Get().Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-            return m_file ? ERROR_SUCCESS : ::GetLastError();
-        },
-        m_temporary);
-    DWORD error = created;
-    if (created != ERROR_SUCCESS || !KeepWhenClosed(false, error)) {
-        RollbackWrite();
+    PendingFileSpec spec;
+    spec.access = GENERIC_READ | GENERIC_WRITE;
+    spec.share = FILE_SHARE_DELETE;  // the console's clean-up may remove it by its name
+    spec.protectedOutput = true;
+    if (const DWORD error = TemporarySibling::Create(m_archivePath, spec, m_temporary);
+        error != ERROR_SUCCESS) {
         return Fail(ZIP_ER_TMPOPEN, error);
     }
     return 0;
@@ -158,11 +149,12 @@ bool ArchiveOutputFile::Flush(DWORD& error) {
     }
     LARGE_INTEGER start{};
     start.QuadPart = static_cast<LONGLONG>(m_bufferStart);
-    if (!::SetFilePointerEx(m_file.Get(), start, nullptr, FILE_BEGIN)) {
+    if (!::SetFilePointerEx(m_temporary->Handle(), start, nullptr, FILE_BEGIN)) {
         error = ::GetLastError();
         return false;
     }
-    if (!WriteToFile(m_file.Get(), m_buffer.data(), static_cast<DWORD>(m_buffer.size()), error)) {
+    if (!WriteToFile(m_temporary->Handle(), m_buffer.data(), static_cast<DWORD>(m_buffer.size()),
+                     error)) {
         return false;
     }
     m_buffer.clear();
@@ -172,7 +164,7 @@ bool ArchiveOutputFile::Flush(DWORD& error) {
 // The archive as it lies on the disk, through the handle that wrote it.
 bool ArchiveOutputFile::HashWrittenFile(DWORD& error) {
     LARGE_INTEGER start{};
-    if (!::SetFilePointerEx(m_file.Get(), start, nullptr, FILE_BEGIN)) {
+    if (!::SetFilePointerEx(m_temporary->Handle(), start, nullptr, FILE_BEGIN)) {
         error = ::GetLastError();
         return false;
     }
@@ -180,8 +172,8 @@ bool ArchiveOutputFile::HashWrittenFile(DWORD& error) {
     std::vector<char> block(kBufferSize);
     for (;;) {
         DWORD read = 0;
-        if (!::ReadFile(m_file.Get(), block.data(), static_cast<DWORD>(block.size()), &read,
-                        nullptr)) {
+        if (!::ReadFile(m_temporary->Handle(), block.data(), static_cast<DWORD>(block.size()),
+                        &read, nullptr)) {
             error = ::GetLastError();
             return false;
         }
@@ -194,43 +186,27 @@ bool ArchiveOutputFile::HashWrittenFile(DWORD& error) {
     return true;
 }
 
-// A temporary file marked for deletion goes with its last handle, even when the process is
-// killed; the mark is taken off only for the move into place.
-bool ArchiveOutputFile::KeepWhenClosed(bool keep, DWORD& error) {
-    FILE_DISPOSITION_INFO disposition{};
-    disposition.DeleteFile = keep ? FALSE : TRUE;
-    if (!::SetFileInformationByHandle(m_file.Get(), FileDispositionInfo, &disposition,
-                                      sizeof disposition)) {
-        error = ::GetLastError();
-        return false;
-    }
-    return true;
-}
-
 zip_int64_t ArchiveOutputFile::CommitWrite() {
     DWORD error = 0;
     if (!Flush(error)) {
         return Fail(ZIP_ER_WRITE, error);
     }
-    if (!::FlushFileBuffers(m_file.Get())) {
+    if (!::FlushFileBuffers(m_temporary->Handle())) {
         return Fail(ZIP_ER_WRITE, ::GetLastError());
     }
-    if (!HashWrittenFile(error) || !KeepWhenClosed(true, error)) {
+    if (!HashWrittenFile(error)) {
         return Fail(ZIP_ER_WRITE, error);
-    }
-    if (!::CloseHandle(m_file.Release())) {
-        return Fail(ZIP_ER_WRITE, ::GetLastError());
     }
     if (const DWORD moved = m_temporary->ReplaceTarget(); moved != ERROR_SUCCESS) {
         return Fail(ZIP_ER_RENAME, moved);
     }
+    m_temporary->Close();
     m_temporary.reset();
     return 0;
 }
 
 void ArchiveOutputFile::RollbackWrite() {
-    m_file.Reset();
-    m_temporary.reset();  // removes the file if the mark was taken off already
+    m_temporary.reset();  // its file goes with its handle
 }
 
 }  // namespace qeb

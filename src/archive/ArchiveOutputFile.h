@@ -2,7 +2,7 @@
 // every output is, under a temporary name that the system removes however the process ends,
 // and takes the archive's place only when libzip has written the whole archive: an earlier
 // archive survives every failure. The SHA-256 of the archive is read back from the same
-// handle before the move.
+// handle before the move, which is made through that handle too.
 #pragma once
 
 #include <zip.h>
@@ -13,7 +13,6 @@
 
 #include "util/Sha256.h"
 #include "util/TemporarySibling.h"
-#include "util/UniqueOwner.h"
 
 namespace qeb {
 
@@ -48,11 +47,9 @@ private:
     void RollbackWrite();
     bool Flush(DWORD& error);
     bool HashWrittenFile(DWORD& error);
-    bool KeepWhenClosed(bool keep, DWORD& error);
 
     std::wstring m_archivePath;
     std::optional<TemporarySibling> m_temporary;
-    UniqueFileHandle m_file;
     std::vector<char> m_buffer;
     zip_uint64_t m_bufferStart = 0;
     zip_uint64_t m_position = 0;

@@ -29,7 +29,7 @@ bool IsReservedMemberName(const std::string& name, bool masking = false);
 
 enum class LeftOutKind {
     Unreadable,       // could not be opened or read
-    Link,             // a directory link or another reparse point, not followed
+    Link,             // a symbolic link, junction or mount point, not followed
     NotListed,        // a directory whose listing failed: what lies below is missing
     NameNotStorable,  // a name that is no valid UTF-16, so no UTF-8 name exists for it
     ReservedName,     // a name that PACK's own members take

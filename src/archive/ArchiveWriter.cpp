@@ -3,15 +3,18 @@
 #include <utility>
 
 #include "archive/MemberReader.h"
+#include "util/SourceFile.h"
 
 namespace qeb {
 namespace {
 
 // The usual level: as much as zip's default, at its speed. libzip's own default is 9.
 constexpr zip_uint32_t kDeflateLevel = 6;
-// Each attempt leaves out the member that ended the one before; a file locked anew in every
-// attempt must not keep the archive from ever being finished.
-constexpr int kAttempts = 4;
+// libzip abandons the whole archive when one member cannot be read. Each attempt leaves out
+// the member that ended the one before and every other that cannot be opened by then, so that
+// only files that vanish during an attempt cost another; files that keep vanishing must not
+// keep the archive from ever being finished.
+constexpr int kAttempts = 8;
 
 std::string ErrorText(zip_error_t* error) {
     const char* text = zip_error_strerror(error);
@@ -69,15 +72,33 @@ ArchiveOutcome ArchiveWriter::Write(const std::function<std::string(unsigned lon
         if (outcome.status == ArchiveOutcome::Status::Written || !pass.failure) {
             return outcome;
         }
-        const ArchiveMember& failed = m_members[pass.failure->member];
-        m_dropped[pass.failure->member] = true;
-        m_leftOut.push_back(
-            LeftOutEntry{failed.name, LeftOutKind::Unreadable, reason(pass.failure->error)});
-        if (onLeftOut) {
-            onLeftOut(failed, pass.failure->error);
-        }
+        LeaveOut(pass.failure->member, pass.failure->error, reason, onLeftOut);
+        LeaveOutUnreadable(reason, onLeftOut);
     }
     return outcome;
+}
+
+void ArchiveWriter::LeaveOut(std::size_t member, unsigned long error,
+                             const std::function<std::string(unsigned long)>& reason,
+                             const LeftOutNotice& onLeftOut) {
+    m_dropped[member] = true;
+    m_leftOut.push_back(
+        LeftOutEntry{m_members[member].name, LeftOutKind::Unreadable, reason(error)});
+    if (onLeftOut) {
+        onLeftOut(m_members[member], error);
+    }
+}
+
+void ArchiveWriter::LeaveOutUnreadable(const std::function<std::string(unsigned long)>& reason,
+                                       const LeftOutNotice& onLeftOut) {
+    for (std::size_t i = 0; i < m_members.size(); ++i) {
+        if (!m_dropped[i] && !m_members[i].directory) {
+            SourceFile file;
+            if (const unsigned long error = OpenSourceFile(m_members[i].path, file); error != 0) {
+                LeaveOut(i, error, reason, onLeftOut);
+            }
+        }
+    }
 }
 
 ArchiveOutcome ArchiveWriter::WriteOnce(ArchivePass& pass) {

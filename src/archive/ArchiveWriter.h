@@ -1,9 +1,10 @@
 // Writes the members of a folder into a ZIP archive with libzip: Deflate at level 6, names in
 // UTF-8, ZIP64 where sizes or counts need it, then not-included.txt (when anything was left
 // out), masking.txt (when masking) and manifest.sha256. libzip abandons the whole archive
-// when one member cannot be read; that member is then left out and the archive written
-// once more. With a password every member that has content is encrypted with AES-256 in
-// the WinZip AE-2 form; with a mask map the text members are masked as they are read.
+// when one member cannot be read; that member, and every other that cannot be opened by then,
+// is then left out and the archive written once more. With a password every member that has content
+// is encrypted with AES-256 in the WinZip AE-2 form; with a mask map the text members are masked as
+// they are read.
 #pragma once
 
 #include <functional>
@@ -49,6 +50,12 @@ public:
 
 private:
     ArchiveOutcome WriteOnce(ArchivePass& pass);
+    void LeaveOut(std::size_t member, unsigned long error,
+                  const std::function<std::string(unsigned long)>& reason,
+                  const LeftOutNotice& onLeftOut);
+    // Before another attempt: every file that cannot be opened now.
+    void LeaveOutUnreadable(const std::function<std::string(unsigned long)>& reason,
+                            const LeftOutNotice& onLeftOut);
     bool AddMembers(zip_t* archive, ArchivePass& pass);
     bool AddGenerated(zip_t* archive, const char* name, std::function<std::string()> make);
     bool Protect(zip_t* archive, zip_int64_t index);

@@ -1,5 +1,6 @@
 // Everything below a folder that PACK archives, listed once: directories before what they
-// hold, links and other reparse points named but not entered.
+// hold, links named but not entered; other reparse points (deduplicated or cloud files) are
+// files like any other.
 #pragma once
 
 #include <cstdint>

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "util/SourceFile.h"
 #include "util/UniqueOwner.h"
 
 namespace qeb {
@@ -17,32 +18,11 @@ constexpr DWORD kSmallestBlock = 4 << 10;
 // reader an open and a close, and little enough to keep the memory small.
 constexpr std::size_t kWaitingBytes = 32 << 20;
 
-// A file is read in blocks of the size the listing gave it, one byte more to meet its end
-// in the same block; a file that grew since takes further blocks.
-DWORD BlockSizeFor(std::uint64_t expected, std::uint64_t readSoFar) {
-    const std::uint64_t rest = expected > readSoFar ? expected - readSoFar : 0;
-    return rest + 1 < kBlockSize ? std::max<DWORD>(static_cast<DWORD>(rest + 1), kSmallestBlock)
-                                 : kBlockSize;
-}
-
-// What the listing named must still be a plain file: never the target of a link that
-// someone put in its place since.
-UniqueFileHandle OpenMember(const std::wstring& path, DWORD& error) {
-    UniqueFileHandle file(::CreateFileW(
-        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    // Only the attributes: the full file information asks for the volume's serial number,
-    // which costs Wine a round trip to its mount manager for every file.
-    FILE_BASIC_INFO info{};
-    if (!file || !::GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &info, sizeof info)) {
-        error = ::GetLastError();
-        return UniqueFileHandle();
-    }
-    if ((info.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
-        error = ERROR_CANT_ACCESS_FILE;
-        return UniqueFileHandle();
-    }
-    return file;
+// A file is read in blocks of up to its size when opened; a small file takes a small block.
+DWORD BlockSizeFor(std::uint64_t size, std::uint64_t readSoFar) {
+    const std::uint64_t rest = size > readSoFar ? size - readSoFar : 0;
+    return rest < kBlockSize ? std::max<DWORD>(static_cast<DWORD>(rest), kSmallestBlock)
+                             : kBlockSize;
 }
 
 class Locked {
@@ -189,14 +169,14 @@ void MemberReader::Run() noexcept {
     ::WakeAllConditionVariable(&m_changed);
 }
 
-// Fills the block from the file; `ended` when the file has no more.
-bool MemberReader::ReadBlock(HANDLE file, std::vector<char>& block, std::size_t& size, bool& ended,
-                             unsigned long& error) {
+// Reads up to `wanted` bytes into the block; `ended` when the file has no more.
+bool MemberReader::ReadBlock(HANDLE file, std::vector<char>& block, std::size_t wanted,
+                             std::size_t& size, bool& ended, unsigned long& error) {
     size = 0;
-    while (size < block.size()) {
+    while (size < wanted) {
         DWORD read = 0;
-        if (!::ReadFile(file, block.data() + size, static_cast<DWORD>(block.size() - size), &read,
-                        nullptr)) {
+        if (!TheSourceCalls().readFile(file, block.data() + size, static_cast<DWORD>(wanted - size),
+                                       &read, nullptr)) {
             error = ::GetLastError();
             return false;
         }
@@ -223,8 +203,9 @@ void MemberReader::NoteText(std::size_t member, MemberText text) {
 bool MemberReader::ReadOne(std::size_t member) {
     Piece failed;
     failed.member = member;
-    const UniqueFileHandle file = OpenMember(m_members[member].path, failed.error);
-    if (!file) {
+    SourceFile file;
+    failed.error = OpenSourceFile(m_members[member].path, file);
+    if (failed.error != ERROR_SUCCESS) {
         Put(std::move(failed));
         return false;
     }
@@ -234,12 +215,16 @@ bool MemberReader::ReadOne(std::size_t member) {
     for (bool ended = false, first = true; !ended; first = false) {
         Piece piece;
         piece.member = member;
-        piece.data = FreeBlock(BlockSizeFor(m_members[member].size, readSoFar));
-        if (!ReadBlock(file.Get(), piece.data, piece.size, ended, failed.error)) {
+        piece.sizeAtOpen = file.size;
+        piece.data = FreeBlock(BlockSizeFor(file.size, readSoFar));
+        const std::size_t wanted = static_cast<std::size_t>(
+            std::min<std::uint64_t>(file.size - readSoFar, piece.data.size()));
+        if (!ReadBlock(file.handle.Get(), piece.data, wanted, piece.size, ended, failed.error)) {
             Put(std::move(failed));
             return false;
         }
         readSoFar += piece.size;
+        ended = ended || readSoFar == file.size;
         if (first && m_mask != nullptr) {
             const MemberText text = DetectMemberText(piece.data.data(), piece.size, ended);
             NoteText(member, text);

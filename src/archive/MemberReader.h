@@ -19,11 +19,13 @@ namespace qeb {
 class MemberReader {
 public:
     // What the reader gives for a file, piece by piece: its blocks, the last with the digest
-    // of every byte, or the Win32 error that stopped the reading.
+    // of every byte, or the Win32 error that stopped the reading. A file is read as far as it
+    // was long when it was opened, however fast it grows meanwhile.
     struct Piece {
         std::size_t member = 0;
         std::vector<char> data;  // only its first `size` bytes count
         std::size_t size = 0;
+        std::uint64_t sizeAtOpen = 0;
         bool end = false;
         unsigned long error = 0;
         Sha256Digest digest{};
@@ -47,8 +49,8 @@ private:
     static DWORD WINAPI ThreadMain(void* self);
     void Run() noexcept;
     bool ReadOne(std::size_t member);
-    bool ReadBlock(HANDLE file, std::vector<char>& block, std::size_t& size, bool& ended,
-                   unsigned long& error);
+    bool ReadBlock(HANDLE file, std::vector<char>& block, std::size_t wanted, std::size_t& size,
+                   bool& ended, unsigned long& error);
     void NoteText(std::size_t member, MemberText text);
     bool Put(Piece piece);
     std::vector<char> FreeBlock(DWORD size);

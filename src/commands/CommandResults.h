@@ -20,7 +20,6 @@ constexpr ResultCode kUnknownException = 0x80040205;
 
 // PACK.
 constexpr ResultCode kNotAFolder = 0x8007010B;           // ERROR_DIRECTORY
-constexpr ResultCode kArchivePathTooLong = 0x800700CE;   // ERROR_FILENAME_EXCED_RANGE
 constexpr ResultCode kEntriesLeftOut = 0x80070780;       // ERROR_CANT_ACCESS_FILE
 constexpr ResultCode kArchiveNotWritten = 0x80004005;    // E_FAIL
 constexpr ResultCode kPasswordNotGiven = 0x800704C0;     // ERROR_INVALID_PASSWORDNAME

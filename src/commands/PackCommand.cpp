@@ -17,7 +17,9 @@
 #include "util/OutputPlace.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
+#include "util/SourceFile.h"
 #include "util/StatusLine.h"
+#include "util/TemporarySibling.h"
 #include "util/UniqueOwner.h"
 #include "util/WholeFileWriter.h"
 
@@ -88,14 +90,13 @@ ResultCode OpenFolder(PackPlace& place) {
     // The handle tells what it holds on Windows; Wine's handle of a link shows the target, and
     // only the path tells that it is a link.
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-        IsReparsePoint(place.folder)) {
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || IsLink(place.folder)) {
         return ReportNoFolder(place.folder);
     }
     return kSuccess;
 }
 
-ResultCode LocatePack(const std::wstring& dest, bool masking, PackPlace& place) {
+ResultCode LocatePack(const std::wstring& dest, PackPlace& place) {
     place.folder = FullPathOf(dest);
     while (place.folder.size() > 1 && (place.folder.back() == L'\\' || place.folder.back() == L'/') &&
            !IsVolumeRoot(place.folder)) {
@@ -107,28 +108,22 @@ ResultCode LocatePack(const std::wstring& dest, bool masking, PackPlace& place) 
     place.archive = place.folder + L".zip";
     place.checksums = place.archive + L".sha256";
     place.maskMap = place.folder + L".mask-map.txt";
-    // The longest path that PACK writes; its temporary files take the extended-length form.
-    const std::wstring& longest = masking ? place.maskMap : place.checksums;
-    if (longest.size() >= MAX_PATH) {
-        PrintLine(LoadMessage(msg::kArchivePathTooLong, longest.c_str()));
-        return kArchivePathTooLong;
-    }
     if (const ResultCode refused = OpenFolder(place); refused != kSuccess) {
         return refused;
     }
-    // The archive and its checksum are written beside the folder.
+    // The archive and its checksum are written beside the folder, where the temporary files of
+    // a run that was killed are removed.
     if (const unsigned long error = HoldOutputPath(DirectoryOf(place.folder)); error != 0) {
         return ReportArchiveFailure(place.archive, error);
     }
+    TemporarySibling::RemoveLeftovers(DirectoryOf(place.folder));
     return kSuccess;
 }
 
 // Whether a file can be opened for reading now; the first reason against it otherwise.
 DWORD CheckReadable(const std::wstring& path) {
-    const UniqueFileHandle file(::CreateFileW(
-        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    return file ? ERROR_SUCCESS : ::GetLastError();
+    SourceFile file;
+    return OpenSourceFile(path, file);
 }
 
 std::wstring Progress(const ArchivePass& pass, bool encrypting, bool masking) {
@@ -277,8 +272,7 @@ ResultCode CPackCommand::Run() {
         return invalid;
     }
     PackPlace place;
-    if (const ResultCode refused = LocatePack(m_strDest, m_bMask != 0, place);
-        refused != kSuccess) {
+    if (const ResultCode refused = LocatePack(m_strDest, place); refused != kSuccess) {
         return refused;
     }
     PackProtection protection;

@@ -6,9 +6,15 @@
 
 #include <zip.h>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <utility>
+
 #include "archive/ArchiveWriter.h"
 #include "support/Scratch.h"
 #include "util/Paths.h"
+#include "util/UniqueOwner.h"
 
 namespace qeb {
 namespace {
@@ -82,14 +88,15 @@ protected:
     }
 
     ArchiveOutcome Write(ArchiveOutputFile& output, std::vector<ArchiveMember> members,
-                         std::vector<std::string>& noticed) {
+                         std::vector<std::string>& noticed,
+                         const ArchiveWriter::ProgressNotice& onProgress = {}) {
         ArchiveWriter writer(output, std::move(members), {});
-        const ArchiveOutcome outcome = writer.Write(
-            [](unsigned long error) { return std::to_string(error); },
-            [&noticed](const ArchiveMember& member, unsigned long) {
-                noticed.push_back(member.name);
-            },
-            {});
+        const ArchiveOutcome outcome =
+            writer.Write([](unsigned long error) { return std::to_string(error); },
+                         [&noticed](const ArchiveMember& member, unsigned long) {
+                             noticed.push_back(member.name);
+                         },
+                         onProgress);
         m_leftOut = writer.LeftOut();
         return outcome;
     }
@@ -120,6 +127,63 @@ TEST_F(ArchiveWriterTest, AMemberThatFailsWhileWrittenIsLeftOutAndTheRestArchive
               "a7937b64b8caa58f03721bb6bacf5c78cb235febe0e70b1b84cd99541461a08e  a.txt\n"
               "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855  b.txt\n");
     EXPECT_NE(back.notIncluded.find("\tgone.txt\t"), std::string::npos) << back.notIncluded;
+}
+
+// Files deleted while the archive is written, and a log that grows all the while: the archive
+// of the rest is written (one attempt more, not one per vanished file), and the log is archived
+// as far as it was long when opened.
+TEST_F(ArchiveWriterTest, FilesThatVanishOrGrowMeanwhileLeaveAnArchiveOfTheRest) {
+    std::vector<ArchiveMember> members;
+    for (int i = 0; i < 24; ++i) {
+        members.push_back(
+            File(L"f" + std::to_wstring(100 + i) + L".dat", test::NoiseBytes(2 << 20)));
+    }
+    members.push_back(File(L"grow.log", test::NoiseBytes(1 << 20)));
+    // Past what the reader has read ahead (32 MB) when the first piece is written; more than
+    // the four attempts that one pass per vanished file would take.
+    const std::vector<std::string> vanishing = {"f118.dat", "f119.dat", "f120.dat", "f121.dat",
+                                                "f122.dat"};
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        UniqueFileHandle log(::CreateFileW(members.back().path.c_str(), FILE_APPEND_DATA,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, 0, nullptr));
+        const std::string line(64 << 10, 'x');
+        for (int i = 0; !done && i < 1000; ++i) {
+            DWORD written = 0;
+            ::WriteFile(log.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        }
+    });
+    bool deleted = false;
+    ArchiveOutputFile output(Archive());
+    std::vector<std::string> noticed;
+    const ArchiveOutcome outcome = Write(output, members, noticed, [&](const ArchivePass&) {
+        if (!std::exchange(deleted, true)) {
+            for (const std::string& name : vanishing) {
+                ::DeleteFileW((m_scratch / (L"folder\\" + test::Decode(name, CP_UTF8))).c_str());
+            }
+        }
+    });
+    done = true;
+    writer.join();
+    EXPECT_EQ(outcome.status, ArchiveOutcome::Status::Written) << outcome.detail;
+    std::sort(noticed.begin(), noticed.end());
+    EXPECT_EQ(noticed, vanishing);
+
+    int error = 0;
+    zip_t* archive =
+        zip_open(test::Encode(Archive(), CP_UTF8).c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(zip_get_num_entries(archive, 0), 22);  // 19 files, the log, two of PACK's own
+    EXPECT_TRUE(ReadMember(archive, "f100.dat") == test::NoiseBytes(2 << 20));
+    const std::string log = ReadMember(archive, "grow.log");
+    const std::string manifest = ReadMember(archive, kManifestName);
+    zip_close(archive);
+    EXPECT_GE(log.size(), size_t{1} << 20);
+    EXPECT_TRUE(test::ReadBytes(members.back().path).compare(0, log.size(), log) == 0);
+    Sha256 hash;
+    hash.Add(log.data(), log.size());
+    EXPECT_NE(manifest.find(ChecksumLine(hash.Finish(), "grow.log")), std::string::npos);
 }
 
 TEST_F(ArchiveWriterTest, AWriteThatFailsPartWayLeavesOnlyTheEarlierArchive) {

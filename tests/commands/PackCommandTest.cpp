@@ -34,9 +34,8 @@ class PackCommandTest : public QebInfoTest {};
 TEST_F(PackCommandTest, RefusesWhatItCannotPackBeforeWritingAnything) {
     const std::wstring file = ScratchPath(L"file.txt");
     WriteText(file, "x");
-    // A folder whose checksum file would reach the path limit.
-    const std::wstring deep = ScratchPath(std::wstring(249 - Scratch().size() - 1, L'd'));
-    ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
+    const std::wstring target = ScratchPath(L"target");
+    ASSERT_TRUE(::CreateDirectoryW(target.c_str(), nullptr));
     const Lines before = ListTree(Scratch());
     const struct {
         std::wstring dest;
@@ -50,7 +49,6 @@ TEST_F(PackCommandTest, RefusesWhatItCannotPackBeforeWritingAnything) {
         {ScratchPath(L"missing"), 0x80070003, Line(ExpectedMessage(107, ScratchPath(L"missing")))},
         {file, 0x8007010B, Line(ExpectedMessage(144, file))},
         {L"C:\\", 0x8007010B, Line(ExpectedMessage(144, L"C:\\"))},
-        {deep + L"\\", 0x800700CE, Line(ExpectedMessage(145, deep + L".zip.sha256"))},
     };
     for (const auto& run : cases) {
         SCOPED_TRACE(Encode(run.dest, 932));
@@ -59,7 +57,7 @@ TEST_F(PackCommandTest, RefusesWhatItCannotPackBeforeWritingAnything) {
         EXPECT_EQ(outcome.output, run.output);
     }
     {
-        const DirectoryLink link(ScratchPath(L"link"), deep);
+        const DirectoryLink link(ScratchPath(L"link"), target);
         if (link.Exists()) {
             EXPECT_EQ(ExecuteCaptured<CPackCommand>({L"-dest:" + ScratchPath(L"link")}).result,
                       0x8007010Bu);
