@@ -93,7 +93,10 @@ unsigned long HoldLevel(const std::wstring& level, bool mayBeLink) {
 unsigned long HoldChain(const std::vector<std::wstring>& levels, bool mayBeLinks,
                         std::wstring* deepest) {
     for (const std::wstring& level : levels) {
-        const unsigned long error = HoldLevel(level, mayBeLinks);
+        // The root of a volume is no reparse point on Windows; Wine shows each drive letter's
+        // root as a link, as which it is a symbolic link of its own configuration.
+        const bool isVolumeRoot = &level == &levels.front();
+        const unsigned long error = HoldLevel(level, mayBeLinks || isVolumeRoot);
         if (error == ERROR_FILE_NOT_FOUND) {
             return ERROR_SUCCESS;
         }
@@ -139,12 +142,14 @@ bool PrepareOutputDirectory(const std::wstring& directory) {
     if (IsDirectory(directory)) {
         return true;
     }
-    for (const std::wstring& level : Levels(FullPathOf(directory))) {
-        if (IsDirectory(level)) {
+    const std::vector<std::wstring> levels = Levels(FullPathOf(directory));
+    // Below the volume root, which is there when anything is.
+    for (auto level = levels.begin() + 1; level < levels.end(); ++level) {
+        if (IsDirectory(*level)) {
             continue;
         }
-        if (!OutputProtection::Get().CreateDirectory(PathForCalls(level)) ||
-            HoldLevel(level, false) != ERROR_SUCCESS) {
+        if (!OutputProtection::Get().CreateDirectory(PathForCalls(*level)) ||
+            HoldLevel(*level, false) != ERROR_SUCCESS) {
             return false;
         }
     }

@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "support/OutputCallRecorder.h"
 #include "support/Scratch.h"
 #include "util/InterruptCleanup.h"
 #include "util/Paths.h"
 #include "util/TemporarySibling.h"
+#include "util/UniqueOwner.h"
+#include "util/WholeFileWriter.h"
 
 namespace qeb {
 namespace {
@@ -90,6 +93,50 @@ TEST(PathsTest, TheConsolesCleanUpRemovesTemporaryFiles) {
     EXPECT_TRUE(InterruptCleanup::RemoveRegisteredFiles());
     temporary.reset();
     EXPECT_EQ(test::ListTree(scratch.Path()), std::vector<std::wstring>{});
+}
+
+// A virus scanner or indexer that opens a new output refuses its move for a moment: the move
+// through the file's own handle is tried again for about two seconds, then reported, with the
+// earlier file as it was. A temporary name that another process left pending deletion is passed
+// over, not waited on.
+TEST(PathsTest, AMoveThatAScannerRefusesIsTriedAgain) {
+    test::ScratchFolder scratch(test::CurrentTestName());
+    const std::wstring target = scratch / L"archive.zip.sha256";
+    test::WriteBytes(target, "earlier");
+    const std::wstring pending =
+        scratch / (L"~QebInfo-" + std::to_wstring(::GetCurrentProcessId()) + L"-0.tmp");
+    test::WriteBytes(pending, "");
+    UniqueFileHandle doomed(::CreateFileW(pending.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    ASSERT_TRUE(::SetFileInformationByHandle(doomed.Get(), FileDispositionInfo, &disposition,
+                                             sizeof disposition));
+    const struct {
+        int refusals;
+        DWORD error;
+        const char* written;
+        WholeFileWriter::Step failedStep;
+        const char* content;
+    } runs[] = {{3, ERROR_SHARING_VIOLATION, "new", WholeFileWriter::Step::None, "new"},
+                {1000, ERROR_ACCESS_DENIED, "newer", WholeFileWriter::Step::Replace, "new"}};
+    for (const auto& run : runs) {
+        test::OutputFaults faults;
+        faults.failingRenames = run.refusals;
+        faults.renameError = run.error;
+        const test::OutputCallRecorder recorder(faults);
+        const DWORD start = ::GetTickCount();
+        const WholeFileWriter::Failure failure = WholeFileWriter().WriteWhole(target, run.written);
+        EXPECT_EQ(failure.step, run.failedStep);
+        const auto renames = recorder.CallsOf(test::RecordedCall::Kind::Rename);
+        EXPECT_EQ(renames.size(), std::min<size_t>(run.refusals + 1, 20));
+        EXPECT_EQ(renames.back().path, target);
+        if (failure) {
+            EXPECT_EQ(failure.error, run.error);
+            EXPECT_GE(::GetTickCount() - start, 1500u);
+        }
+        EXPECT_EQ(test::ReadBytes(target), run.content);
+    }
+    doomed.Reset();
+    EXPECT_EQ(test::ListTree(scratch.Path()), std::vector<std::wstring>{L"archive.zip.sha256"});
 }
 
 TEST(PathsTest, ModuleDirectory) {
