@@ -16,12 +16,6 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
-std::wstring Variable(const wchar_t* name) {
-    wchar_t buffer[256] = {};
-    const DWORD length = ::GetEnvironmentVariableW(name, buffer, 256);
-    return std::wstring(buffer, length < 256 ? length : 0);
-}
-
 std::wstring CommandInterpreter() {
     wchar_t buffer[MAX_PATH + 1] = {};
     const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH + 1);
@@ -88,14 +82,17 @@ protected:
     std::unique_ptr<FakeSystemTools> m_tools;
 };
 
+// A computer name is text wherever it goes, even one that holds a command for cmd.
 TEST_F(CollectScriptTest, CollectsAllFourIntoOneFolderAndSummarisesThem) {
-    const ProcessResult result = Collect(FakeSystemTools::Options());
+    const std::wstring computer = L"SRV&echo INJECTED";
+    ProcessOptions options = FakeSystemTools::Options();
+    options.environment[L"COMPUTERNAME"] = computer;
+    const ProcessResult result = Collect(options);
     EXPECT_EQ(result.exitCode, 0u) << result.output;
+    EXPECT_EQ(Labelled(result.Lines(), L"INJECTED"), Lines{});
 
     const std::wstring folder = Collection();
     const std::wstring name = folder.substr(folder.find_last_of(L'\\') + 1);
-    const std::wstring computer = Variable(L"COMPUTERNAME");
-    ASSERT_FALSE(computer.empty());
     EXPECT_TRUE(std::regex_match(name, std::wregex(computer + L"_\\d{8}_\\d{6}")))
         << Encode(name, 932);
     for (const wchar_t* written :
@@ -137,8 +134,7 @@ TEST_F(CollectScriptTest, CollectsAllFourIntoOneFolderAndSummarisesThem) {
     }
     EXPECT_EQ(restricted,
               Lines{L"icacls \"" + folder +
-                    L"\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F \"" +
-                    Variable(L"USERDOMAIN") + L"\\" + Variable(L"USERNAME") + L"\":(OI)(CI)F"});
+                    L"\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F"});
 }
 
 TEST_F(CollectScriptTest, AFolderThatCannotBeRestrictedIsNotUsed) {
