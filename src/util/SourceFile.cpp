@@ -9,8 +9,8 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 constexpr DWORD kSourceFlags = FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS;
 
 UniqueFileHandle Open(const std::wstring& path, DWORD flags) {
-    return UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr,
-                                          OPEN_EXISTING, flags, nullptr));
+    return UniqueFileHandle(TheSourceCalls().openFile(path.c_str(), GENERIC_READ, kShareAll,
+                                                      nullptr, OPEN_EXISTING, flags, nullptr));
 }
 
 bool SameFile(HANDLE first, HANDLE second) {
@@ -45,7 +45,7 @@ unsigned long OpenThroughDataReparsePoint(const std::wstring& path, UniqueFileHa
 }  // namespace
 
 SourceCalls& TheSourceCalls() {
-    static SourceCalls calls{&::ReadFile};
+    static SourceCalls calls{&::CreateFileW, &::ReadFile};
     return calls;
 }
 

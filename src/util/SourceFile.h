@@ -21,11 +21,15 @@ struct SourceFile {
     FILETIME lastWrite{};
 };
 
-// The read through which sources are read, which tests replace: Wine enforces no byte-range
-// lock against a read, which Windows refuses with ERROR_LOCK_VIOLATION.
+// The calls through which sources are opened and read, which tests replace: Wine shares
+// every file and enforces no byte-range lock against a read, which Windows refuses with
+// ERROR_LOCK_VIOLATION.
 struct SourceCalls {
-    BOOL(WINAPI* readFile)
-    (HANDLE file, LPVOID data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped);
+    HANDLE(WINAPI* openFile)(LPCWSTR path, DWORD access, DWORD share,
+                             LPSECURITY_ATTRIBUTES attributes, DWORD disposition, DWORD flags,
+                             HANDLE model);
+    BOOL(WINAPI* readFile)(HANDLE file, LPVOID data, DWORD size, LPDWORD read,
+                           LPOVERLAPPED overlapped);
 };
 SourceCalls& TheSourceCalls();
 

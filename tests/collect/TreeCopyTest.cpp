@@ -90,10 +90,11 @@ TEST(TreeCopyTest, LogSwitchesAreCaseSensitive) {
                  L"B\\", L"B\\log\\", L"B\\log\\NtEventLog.db"}));
 }
 
-// What Windows shows and Wine does not, through the listing and read seams: a folder that
-// cannot be listed is named and its siblings still copied (the library's walk gave up at the
-// first one); only name surrogates are links, so a deduplicated file is copied and a symbolic
-// link is not; a read that a byte-range lock refuses costs that file one line, no partial copy.
+// What Windows shows and Wine does not, through the listing and source seams: every source is
+// opened sharing read, write and delete (a live log stays readable) with backup semantics; a
+// folder that cannot be listed is named and its siblings still copied (the library's walk gave
+// up at the first one); only name surrogates are links, so a deduplicated file is copied and a
+// symbolic link is not; a read that a byte-range lock refuses costs that file one line.
 TEST(TreeCopyTest, TheWalkGoesOnPastWhatItCannotRead) {
     ScratchFolder scratch(test::CurrentTestName());
     for (const wchar_t* file : {L"A\\a.ini", L"B\\b.ini", L"C\\c.ini", L"C\\dedup.dat",
@@ -117,6 +118,12 @@ TEST(TreeCopyTest, TheWalkGoesOnPastWhatItCannotRead) {
                     TrimLineEnd(GetSystemErrorText(ERROR_ACCESS_DENIED)));
     EXPECT_EQ(lines[0], refused);
     EXPECT_NE(lines[1].find(scratch / L"src\\C\\locked.db"), std::wstring::npos) << lines[1];
+    ASSERT_FALSE(seams.SourcesOpened().empty());
+    for (const test::FileSystemSeams::Opened& source : seams.SourcesOpened()) {
+        EXPECT_EQ(source.share, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE});
+        EXPECT_EQ(source.flags & (FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN),
+                  DWORD{FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN});
+    }
 }
 
 // The disk fills up part way: one line, the copy stops, and every file under its final name is

@@ -10,6 +10,7 @@ struct Seams {
     std::map<std::wstring, DWORD> refusedFolders;
     std::map<std::wstring, DWORD> tags;
     std::vector<std::wstring> locked;
+    std::vector<FileSystemSeams::Opened> opened;
     ListingCalls system{};
     SourceCalls systemSource{};
 };
@@ -56,6 +57,13 @@ BOOL WINAPI FindNext(HANDLE search, LPWIN32_FIND_DATAW data) {
     return found;
 }
 
+HANDLE WINAPI Open(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes,
+                   DWORD disposition, DWORD flags, HANDLE model) {
+    TheSeams().opened.push_back(FileSystemSeams::Opened{path, share, flags});
+    return TheSeams().systemSource.openFile(path, access, share, attributes, disposition, flags,
+                                            model);
+}
+
 BOOL WINAPI Read(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
     wchar_t path[4096] = {};
     ::GetFinalPathNameByHandleW(file, path, 4096, 0);
@@ -76,12 +84,16 @@ FileSystemSeams::FileSystemSeams() : m_listing(TheListingCalls()), m_source(TheS
     TheSeams().system = m_listing;
     TheSeams().systemSource = m_source;
     TheListingCalls() = ListingCalls{&FindFirst, &FindNext};
-    TheSourceCalls() = SourceCalls{&Read};
+    TheSourceCalls() = SourceCalls{&Open, &Read};
 }
 
 FileSystemSeams::~FileSystemSeams() {
     TheListingCalls() = m_listing;
     TheSourceCalls() = m_source;
+}
+
+const std::vector<FileSystemSeams::Opened>& FileSystemSeams::SourcesOpened() const {
+    return TheSeams().opened;
 }
 
 void FileSystemSeams::RefuseListing(const std::wstring& folder, DWORD error) {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "util/DirectoryWalk.h"
 #include "util/SourceFile.h"
@@ -19,6 +20,14 @@ public:
     ~FileSystemSeams();
     FileSystemSeams(const FileSystemSeams&) = delete;
     FileSystemSeams& operator=(const FileSystemSeams&) = delete;
+
+    struct Opened {
+        std::wstring path;
+        DWORD share;
+        DWORD flags;
+    };
+    // How every source was opened.
+    const std::vector<Opened>& SourcesOpened() const;
 
     void RefuseListing(const std::wstring& folder, DWORD error);
     void TagEntry(const std::wstring& name, DWORD reparseTag);
