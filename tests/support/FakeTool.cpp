@@ -62,9 +62,14 @@ std::string RecordedStartup(const std::wstring& toolPath) {
     return ReadBytes(toolPath + L".startup");
 }
 
+std::string RecordedPriority(const std::wstring& toolPath) {
+    return ReadBytes(toolPath + L".priority");
+}
+
 void ForgetRuns(const std::wstring& toolPath) {
-    ::DeleteFileW((toolPath + L".cmdline").c_str());
-    ::DeleteFileW((toolPath + L".startup").c_str());
+    for (const wchar_t* record : {L".cmdline", L".startup", L".priority"}) {
+        ::DeleteFileW((toolPath + record).c_str());
+    }
 }
 
 void PlantFakeTool(const std::wstring& toolPath) {

@@ -18,6 +18,9 @@ std::vector<std::wstring> RecordedCommandLines(const std::wstring& toolPath);
 // Its startup flags and show-window value, one "flags=F show=S" line per run.
 std::string RecordedStartup(const std::wstring& toolPath);
 
+// Its priority class in hexadecimal, one line per run ("20" normal, "4000" below normal).
+std::string RecordedPriority(const std::wstring& toolPath);
+
 // Removes what the fake at `toolPath` recorded.
 void ForgetRuns(const std::wstring& toolPath);
 
