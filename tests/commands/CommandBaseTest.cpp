@@ -141,10 +141,7 @@ TEST(CommandBaseTest, StrictTablesRefuseTheFirstArgumentTheyDoNotDeclare) {
         {{L"-EVTX"}, Kind::UnknownArgument, L"-EVTX"},
         {{L"-evtx", L"x-dest:y", L"-what"}, Kind::UnknownArgument, L"x-dest:y"},
         {{L"-dest"}, Kind::UnknownArgument, L"-dest"},
-        {{L""}, Kind::UnknownArgument, L""},
-        {{L"-days:"}, Kind::InvalidValue, L"-days:"},
         {{L"-days:36501"}, Kind::InvalidValue, L"-days:"},
-        {{L"-days:-1"}, Kind::InvalidValue, L"-days:"},
         {{L"-days:1.5", L"-days:3"}, Kind::InvalidValue, L"-days:"},
         {{L"-days:x", L"-nope"}, Kind::InvalidValue, L"-days:"},
         {{L"-ignore:a"}, Kind::MissingOption, L"-evtx"},
@@ -160,29 +157,18 @@ TEST(CommandBaseTest, StrictTablesRefuseTheFirstArgumentTheyDoNotDeclare) {
     }
 }
 
-TEST(CommandBaseTest, TablesFillTheirFieldsWithTheLastOccurrence) {
-    OwnOptions strict;
-    ASSERT_TRUE(strict
-                    .Parse(OptionParsing::Strict, {L"-days:5", L"-dest:a", L"-ignore:p,,q",
-                                                   L"-days:0", L"-dest:-dest:b", L"-evtx"})
-                    .Accepted());
-    EXPECT_EQ(strict.number, 0);
-    EXPECT_EQ(strict.text, L"-dest:b");
-    EXPECT_EQ(strict.list, (Strings{L"p", L"", L"q"}));
-    EXPECT_EQ(strict.flag, 1);
-
-    // Lenient: unknown arguments pass, a later number mends an earlier one, and a bad last
-    // one is reported without stopping the others from being read.
-    OwnOptions lenient;
-    EXPECT_TRUE(
-        lenient.Parse(OptionParsing::Lenient, {L"-days:x", L"-Days:4", L"-days:9"}).Accepted());
-    EXPECT_EQ(lenient.number, 9);
+// Lenient: unknown arguments pass, a later number mends an earlier one, and a bad last one is
+// reported without keeping the others from being read. (The fuzz target checks the fields.)
+TEST(CommandBaseTest, LenientTablesReportOnlyANumberThatStaysBad) {
+    OwnOptions own;
+    EXPECT_TRUE(own.Parse(OptionParsing::Lenient, {L"-days:x", L"-Days:4", L"-days:9"}).Accepted());
+    EXPECT_EQ(own.number, 9);
     const OptionVerdict bad =
-        lenient.Parse(OptionParsing::Lenient, {L"-days:9", L"-days:99999", L"-dest:z"});
+        own.Parse(OptionParsing::Lenient, {L"-days:9", L"-days:99999", L"-dest:z"});
     EXPECT_EQ(bad.kind, OptionVerdict::Kind::InvalidValue);
     EXPECT_EQ(bad.name, L"-days:");
-    EXPECT_EQ(lenient.number, 0);
-    EXPECT_EQ(lenient.text, L"z");
+    EXPECT_EQ(own.number, 0);
+    EXPECT_EQ(own.text, L"z");
 }
 
 }  // namespace

@@ -2,10 +2,8 @@
 // command line (UTF-16, one line per run) to <its own path>.cmdline, its
 // startup flags to <its own path>.startup and its priority class (hexadecimal) to
 // <its own path>.priority, optionally sleeps, writes one recognisable line to the
-// file after /report, to the file after "epl <log>" (wevtutil's export), to
-// LocaleMetaData\<file>_<locale>.MTA beside the file after "al" (wevtutil's archive
-// of display texts, /l:<locale>), or else to standard output, and exits with the
-// chosen code. Controlled by the environment:
+// file after /report or after "epl <log>" (wevtutil's export), or else to standard
+// output, and exits with the chosen code. Controlled by the environment:
 //   QEB_FAKE_EXIT      "5", or "system:3,application:0,7": a code per argument
 //                      word, the bare number for runs without such a word
 //   QEB_FAKE_SLEEP_MS  milliseconds to sleep before writing the output
@@ -111,22 +109,6 @@ void WriteWholeFile(const std::wstring& path, const std::string& text) {
     }
 }
 
-// wevtutil al keeps the display texts in a folder beside the log file.
-std::wstring LocaleMetaDataFile(const std::vector<std::wstring>& arguments) {
-    std::wstring locale;
-    for (const std::wstring& argument : arguments) {
-        if (_wcsnicmp(argument.c_str(), L"/l:", 3) == 0) {
-            locale = argument.substr(3);
-        }
-    }
-    const std::wstring& log = arguments[1];
-    const size_t slash = log.find_last_of(L'\\');
-    const std::wstring folder = log.substr(0, slash + 1) + L"LocaleMetaData";
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring name = log.substr(slash + 1);
-    return folder + L"\\" + name.substr(0, name.rfind(L'.')) + L"_" + locale + L".MTA";
-}
-
 void WriteOutput(const std::vector<std::wstring>& arguments, const std::string& text) {
     for (size_t i = 0; i + 1 < arguments.size(); ++i) {
         if (SameWord(arguments[i], L"/report")) {
@@ -136,10 +118,6 @@ void WriteOutput(const std::vector<std::wstring>& arguments, const std::string& 
     }
     if (arguments.size() > 2 && SameWord(arguments[0], L"epl")) {
         WriteWholeFile(arguments[2], text);
-        return;
-    }
-    if (arguments.size() > 1 && SameWord(arguments[0], L"al")) {
-        WriteWholeFile(LocaleMetaDataFile(arguments), text);
         return;
     }
     WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), text.size());

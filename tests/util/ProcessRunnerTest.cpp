@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <sstream>
 #include <thread>
 
 #include "support/FakeTool.h"
-#include "support/ProcessHarness.h"
 #include "support/ScopedEnvironment.h"
 #include "support/Scratch.h"
 #include "util/Paths.h"
@@ -80,22 +78,6 @@ TEST_F(ProcessRunnerTest, BareCmdComesFromTheSystemDirectory) {
     EXPECT_TRUE(test::RecordedCommandLines(m_scratch / L"cmd.exe").empty());
 }
 
-// The ids that the fake wrote for itself and the copy it started, once both are there.
-std::vector<unsigned long> WaitForTree(const std::wstring& idFile) {
-    std::vector<unsigned long> ids;
-    for (int i = 0; i < 1000 && ids.size() < 2; ++i) {
-        ::Sleep(20);
-        ids.clear();
-        if (PathExists(idFile)) {
-            std::istringstream in(test::ReadBytes(idFile));
-            for (unsigned long id = 0; in >> id;) {
-                ids.push_back(id);
-            }
-        }
-    }
-    return ids;
-}
-
 TEST_F(ProcessRunnerTest, StopFromAnotherThreadEndsTheWholeTreeAtOnce) {
     const std::wstring ids = m_scratch / L"ids.txt";
     ScopedVariable grandchild(L"QEB_FAKE_GRANDCHILD", ids);
@@ -106,7 +88,7 @@ TEST_F(ProcessRunnerTest, StopFromAnotherThreadEndsTheWholeTreeAtOnce) {
     run.stop = &stop;
     std::vector<unsigned long> tree;
     std::thread requester([&] {
-        tree = WaitForTree(ids);
+        tree = test::ToolTree(ids);
         stop.Request();
     });
     const auto start = std::chrono::steady_clock::now();
@@ -116,12 +98,7 @@ TEST_F(ProcessRunnerTest, StopFromAnotherThreadEndsTheWholeTreeAtOnce) {
     EXPECT_EQ(outcome.end, ChildEnd::Stopped);
     EXPECT_EQ(outcome.exitCode, kChildStopped);
     ASSERT_EQ(tree.size(), 2u);
-    for (int i = 0; i < 250 && (test::IsProcessRunning(tree[0]) || test::IsProcessRunning(tree[1]));
-         ++i) {
-        ::Sleep(20);
-    }
-    EXPECT_FALSE(test::IsProcessRunning(tree[0]));
-    EXPECT_FALSE(test::IsProcessRunning(tree[1]));
+    EXPECT_FALSE(test::AnyRunning(tree));
 
     // A stop once requested starts nothing more.
     test::ForgetRuns(m_fake);
