@@ -19,6 +19,8 @@
 
 namespace qeb {
 
+class StepScheduler;
+
 // What a step's body hands back; the scheduler adds the name and the times.
 struct StepOutcome {
     StepResult result = StepResult::Ok;
@@ -41,7 +43,7 @@ public:
 
 private:
     friend class StepScheduler;
-    StepControl(class StepScheduler& scheduler, std::size_t index)
+    StepControl(StepScheduler& scheduler, std::size_t index)
         : m_scheduler(scheduler), m_index(index) {}
     StepScheduler& m_scheduler;
     std::size_t m_index;
