@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(wine g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libboost1.74-dev
           googletest locales cmake make xz-utils dpkg-dev bc clang-14 libclang-rt-14-dev
-          libboost-regex1.74-dev libz-mingw-w64-dev zip unzip p7zip-full)
+          libboost-regex1.74-dev libz-mingw-w64-dev zip unzip p7zip-full nlohmann-json3-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,10 +1,13 @@
-// Base of the four commands: parses the whole command line once into fields.
+// Base of the commands: parses the whole command line once into the shared fields, leniently;
+// a command with options of its own parses them again with its own table.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "commands/CommandChecks.h"
 #include "commands/CommandGuard.h"
+#include "commands/OptionTable.h"
 #include "util/OutputPlace.h"
 #include "util/ResultCode.h"
 
@@ -23,18 +26,36 @@ public:
 
 protected:
     // Help first, before any other check; otherwise the command's own work, with
-    // its exceptions kept inside.
+    // its exceptions kept inside. A strict command refuses its command line before that,
+    // with the usage and before anything is written; a lenient one after the help.
     // The places of the command's outputs are held for as long as it runs.
     template <typename Work>
     ResultCode HelpOrRun(Work&& work) {
         const ScopedOutputHolds holds;
+        const bool refused = !m_optionVerdict.Accepted();
+        if (refused && m_optionVerdict.parsing == OptionParsing::Strict) {
+            ReportRefusedOption(m_optionVerdict);
+            Usage();
+            return kInvalidArgument;
+        }
         BeginCommand();
         StartCommandLog(m_strLog);
         if (m_bHelp) {
             return Usage();
         }
+        if (refused) {
+            ReportRefusedOption(m_optionVerdict);
+            return kInvalidArgument;
+        }
         return RunGuarded(work);
     }
+
+    // Parses the whole command line again with the command's own table (call it from the
+    // derived constructor); its verdict decides in HelpOrRun.
+    void ParseOwnOptions(const OptionTable& table);
+
+    // A strict table that already holds -dest:, -log: and -?.
+    OptionTable StrictOptions();
 
     int m_bHelp = 0;
     std::wstring m_strDest;
@@ -49,15 +70,8 @@ protected:
     std::wstring m_strMaskMap;
 
 private:
-    void ParseArgument(const std::wstring& argument);
+    std::vector<std::wstring> m_arguments;
+    OptionVerdict m_optionVerdict;
 };
-
-// Replaces nothing itself: appends the comma-separated pieces of the text after
-// `prefix` to `list`, empty pieces included; an empty text appends nothing.
-void SplitCommaList(const std::wstring& argument, const std::wstring& prefix,
-                    std::vector<std::wstring>& list);
-
-// An optional sign and decimal digits within the signed 32-bit range; anything else gives 0.
-int ParseProductNumber(const std::wstring& text);
 
 }  // namespace qeb

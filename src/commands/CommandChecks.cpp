@@ -43,6 +43,13 @@ void BeginCommand() {
     });
 }
 
+void ReportRefusedOption(const OptionVerdict& verdict) {
+    const auto message = verdict.kind == OptionVerdict::Kind::MissingOption
+                             ? msg::kParameterMissing
+                             : msg::kParameterInvalid;
+    PrintLine(LoadMessage(message, verdict.name.c_str()));
+}
+
 void StartCommandLog(const std::wstring& path) {
     if (path.empty()) {
         return;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "commands/OptionTable.h"
 #include "util/Messages.h"
 #include "util/ResultCode.h"
 
@@ -19,6 +20,9 @@ enum class DestinationUse {
 // -dest: must be given, shorter than 260 code units, and free of a double quote (which no
 // Windows path holds) and, for a command line, of %; prints 102, 123 or 124 otherwise.
 ResultCode CheckDestination(const std::wstring& dest, DestinationUse use);
+
+// 124 naming the argument or option refused, or 102 naming the option that is missing.
+void ReportRefusedOption(const OptionVerdict& verdict);
 
 // Prints the help text unprocessed and returns 0.
 ResultCode PrintUsage(PlainText help);

@@ -3,11 +3,10 @@
 #include "MessageCatalog.h"
 #include "commands/CommandChecks.h"
 #include "commands/CommandResults.h"
-#include "commands/SystemToolCommandLines.h"
-#include "commands/SystemToolSteps.h"
 #include "util/Messages.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
+#include "util/UiLanguage.h"
 
 namespace qeb {
 namespace {
@@ -24,6 +23,12 @@ constexpr EventLog kLogsInExportOrder[] = {
 
 }  // namespace
 
+CEventCommand::CEventCommand(int argc, const wchar_t* const* argv) : CCommandBase(argc, argv) {
+    ParseOwnOptions(OptionTable(OptionParsing::Lenient)
+                        .Number(L"-days:", m_nDays, 0, kMaxEventDays)
+                        .Flag(L"-evtx", m_bEvtx));
+}
+
 ResultCode CEventCommand::Execute() {
     return HelpOrRun([this] { return Run(); });
 }
@@ -37,25 +42,41 @@ ResultCode CEventCommand::Run() {
         invalid != kSuccess) {
         return invalid;
     }
+    EventExportOptions options;
+    options.days = m_nDays;
+    options.evtx = m_bEvtx != 0;
+    options.locale = options.evtx ? SystemUiLocaleName() : std::wstring();
+    return ExportEventLogs(m_strDest, options);
+}
+
+ResultCode ExportEventLogs(const std::wstring& dest, const EventExportOptions& options,
+                           const ToolRunSettings& settings, std::vector<std::wstring>* outputs) {
     // Without a system root the tool would be looked up relative to the current directory.
     const std::wstring systemRoot = GetSystemRoot();
     if (systemRoot.empty()) {
         return ReportMissingSystemRoot();
     }
     const std::wstring toolDirectory = JoinPath(systemRoot, L"System32\\");
-    if (const ResultCode notMade = EnsureOutputDirectory(m_strDest, m_strDest);
-        notMade != kSuccess) {
+    if (const ResultCode notMade = EnsureOutputDirectory(dest, dest); notMade != kSuccess) {
         return notMade;
     }
-    // A failed system-log export is reported but does not decide the result.
-    ResultCode lastExitCode = kSuccess;
+    // A failed system-log run is reported but does not decide the result.
+    ResultCode result = kSuccess;
     for (const EventLog& log : kLogsInExportOrder) {
-        const std::wstring outputFile = BuildEventOutputFile(m_strDest, log.baseFileName);
-        lastExitCode =
-            RunToolCommandLine(BuildEventCommandLine(log.name, outputFile, toolDirectory),
-                               std::wstring(L"wevtutil.exe ") + log.name, outputFile);
+        result = kSuccess;
+        const std::wstring toolName = std::wstring(L"wevtutil.exe ") + log.name;
+        for (const EventToolRun& run :
+             BuildEventRuns(log.name, log.baseFileName, dest, toolDirectory, options)) {
+            const ChildOutcome outcome =
+                RunTool(ToolRun{run.commandLine, toolName, run.outputFile, run.standardOutput, L""},
+                        settings);
+            result = result != kSuccess ? result : outcome.exitCode;
+            if (outputs != nullptr && !run.outputFile.empty()) {
+                outputs->push_back(run.outputFile);
+            }
+        }
     }
-    return lastExitCode;
+    return result;
 }
 
 }  // namespace qeb

@@ -47,25 +47,31 @@ ResultCode EnsureOutputDirectory(const std::wstring& directory, const std::wstri
     return kSuccess;
 }
 
-ResultCode RunToolCommandLine(const std::wstring& commandLine, const std::wstring& toolName,
-                              const std::wstring& outputFile) {
-    const ResultCode exitCode =
-        RunProcess(commandLine, kChildTimeLimitMs, [&toolName](unsigned long long elapsedMs) {
-            StatusLine::Get().Update([&] {
-                return LoadMessage(msg::kProgressTool, toolName.c_str(),
-                                   static_cast<int>(elapsedMs / 1000));
-            });
+ChildOutcome RunTool(const ToolRun& run, const ToolRunSettings& settings) {
+    ChildRun child;
+    child.commandLine = run.commandLine;
+    child.program = run.program;
+    child.standardOutput = run.standardOutput;
+    child.stop = settings.stop;
+    child.belowNormalPriority = settings.belowNormalPriority;
+    child.whileWaiting = [&run](unsigned long long elapsedMs) {
+        StatusLine::Get().Update([&] {
+            return LoadMessage(msg::kProgressTool, run.toolName.c_str(),
+                               static_cast<int>(elapsedMs / 1000));
         });
+    };
+    const ChildOutcome outcome = RunChild(child);
     StatusLine::Get().Erase();
-    if (exitCode != kSuccess) {
-        PrintLine(LoadMessage(msg::kCommandFailed, commandLine.c_str(), exitCode));
-    } else if (!HoldsData(outputFile)) {
-        PrintLine(LoadMessage(msg::kToolWroteNothing, outputFile.c_str()));
+    if (outcome.exitCode != kSuccess) {
+        PrintLine(LoadMessage(msg::kCommandFailed, run.commandLine.c_str(), outcome.exitCode));
+    } else if (!run.outputFile.empty() && !HoldsData(run.outputFile)) {
+        PrintLine(LoadMessage(msg::kToolWroteNothing, run.outputFile.c_str()));
     }
-    return exitCode;
+    return outcome;
 }
 
-ResultCode WriteToolReport(const ReportTool& tool, const std::wstring& dest) {
+ResultCode WriteToolReport(const ReportTool& tool, const std::wstring& dest,
+                           const ToolRunSettings& settings) {
     if (const ResultCode invalid = CheckDestination(dest, tool.destinationUse);
         invalid != kSuccess) {
         return invalid;
@@ -85,7 +91,9 @@ ResultCode WriteToolReport(const ReportTool& tool, const std::wstring& dest) {
         return notMade;
     }
     const std::wstring toolName = toolPath.substr(toolPath.find_last_of(L"\\/") + 1);
-    return RunToolCommandLine(tool.buildCommandLine(toolPath, dest), toolName, dest);
+    return RunTool(ToolRun{tool.buildCommandLine(toolPath, dest), toolName, dest, L"", toolPath},
+                   settings)
+        .exitCode;
 }
 
 }  // namespace qeb

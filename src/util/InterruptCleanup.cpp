@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -21,6 +22,7 @@ struct Registry {
     std::mutex guard;
     std::vector<const std::wstring*> paths;
     std::atomic<bool> requested{false};
+    std::function<void()> cancel;  // taken by the first interrupt that it answers
 };
 
 Registry& TheRegistry() {
@@ -41,9 +43,34 @@ bool RemoveAll(const std::vector<const std::wstring*>& paths) noexcept {
     return allGone;
 }
 
+// The cancel of a live InterruptCancels answers one Ctrl+C or Ctrl+Break, once.
+bool Cancelled(DWORD controlType) {
+    if (controlType != CTRL_C_EVENT && controlType != CTRL_BREAK_EVENT) {
+        return false;
+    }
+    Registry& registry = TheRegistry();
+    std::function<void()> cancel;
+    {
+        const std::lock_guard<std::mutex> lock(registry.guard);
+        cancel = std::exchange(registry.cancel, nullptr);
+    }
+    registry.requested = true;
+    if (!cancel) {
+        return false;
+    }
+    try {
+        cancel();
+    } catch (...) {
+    }
+    return true;
+}
+
 // Runs on a thread of its own. The process ends here, with the registry held, so that the
 // main thread cannot make another file between the clean-up and the end.
-BOOL WINAPI OnConsoleControl(DWORD) {
+BOOL WINAPI OnConsoleControl(DWORD controlType) {
+    if (Cancelled(controlType)) {
+        return TRUE;
+    }
     Registry& registry = TheRegistry();
     registry.requested = true;
     for (int wait = 0; wait < kWaitsForWriters; ++wait) {
@@ -82,6 +109,23 @@ InterruptCleanup::~InterruptCleanup() {
 
 bool InterruptCleanup::Requested() noexcept {
     return TheRegistry().requested;
+}
+
+void InterruptCleanup::HandleControl(unsigned long controlType) noexcept {
+    OnConsoleControl(controlType);
+}
+
+InterruptCancels::InterruptCancels(std::function<void()> cancel) {
+    InstallHandlerOnce();
+    Registry& registry = TheRegistry();
+    const std::lock_guard<std::mutex> lock(registry.guard);
+    registry.cancel = std::move(cancel);
+}
+
+InterruptCancels::~InterruptCancels() {
+    Registry& registry = TheRegistry();
+    const std::lock_guard<std::mutex> lock(registry.guard);
+    registry.cancel = nullptr;
 }
 
 bool InterruptCleanup::RemoveRegisteredFiles() noexcept {

@@ -4,6 +4,7 @@
 // without delete sharing goes once the writer, which sees Requested(), has given it up.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace qeb {
@@ -23,8 +24,24 @@ public:
     // true when none of them is left.
     static bool RemoveRegisteredFiles() noexcept;
 
+    // What the console's handler does for one control event (CTRL_C_EVENT and the like);
+    // returns only when the program goes on.
+    static void HandleControl(unsigned long controlType) noexcept;
+
 private:
     std::wstring m_path;
+};
+
+// While it lives, the first Ctrl+C or Ctrl+Break does not end the program: Requested() turns
+// true and `cancel` is called on the console's handler thread (it must only signal), so that
+// the run stops its work and ends on its own, with its record. A second one, a closed console
+// window or the end of the session end the program at once, as without it.
+class InterruptCancels {
+public:
+    explicit InterruptCancels(std::function<void()> cancel);
+    ~InterruptCancels();
+    InterruptCancels(const InterruptCancels&) = delete;
+    InterruptCancels& operator=(const InterruptCancels&) = delete;
 };
 
 }  // namespace qeb

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "util/ConsoleCells.h"
+#include "util/ConsoleLock.h"
+#include "util/ThreadOutput.h"
 
 namespace qeb {
 namespace {
@@ -25,9 +27,11 @@ StatusLine::StatusLine() {
 }
 
 void StatusLine::Update(const std::function<std::wstring()>& describe) noexcept {
-    if (m_console == nullptr) {
+    // A thread that prints into a log of its own has no place on the console.
+    if (m_console == nullptr || ThreadOutput::OfThisThread() != nullptr) {
         return;
     }
+    const std::lock_guard<std::recursive_mutex> lock(ConsoleMutex());
     const ULONGLONG now = ::GetTickCount64();
     if (m_shown && now - m_lastDrawn < kRedrawInterval) {
         return;
@@ -63,6 +67,10 @@ void StatusLine::Update(const std::function<std::wstring()>& describe) noexcept 
 }
 
 void StatusLine::Erase() noexcept {
+    if (ThreadOutput::OfThisThread() != nullptr) {
+        return;
+    }
+    const std::lock_guard<std::recursive_mutex> lock(ConsoleMutex());
     if (!m_shown) {
         return;
     }

@@ -1,6 +1,7 @@
 // One line of progress, rewritten in place, on a real console only: nothing of it reaches a
 // file or a pipe, and it is erased before any other output and before the program ends, so
-// the screen holds exactly the lines that were printed.
+// the screen holds exactly the lines that were printed. Any thread may draw or erase it; a
+// thread that prints into a log of its own (ThreadOutput) does neither.
 #pragma once
 
 #include <functional>

@@ -108,5 +108,68 @@ TEST(CommandBaseTest, ValuesAreVerbatim) {
     EXPECT_EQ(ParsedLine({L"-dest:"}).m_strDest, L"");
 }
 
+// A command's own table, strict or lenient, over the same argument vector.
+struct OwnOptions {
+    int flag = 0;
+    std::wstring text;
+    int number = 7;
+    Strings list;
+
+    OptionVerdict Parse(OptionParsing parsing, Strings arguments) {
+        arguments.insert(arguments.begin(), {L"QebInfo.exe", L"COLLECT"});
+        return OptionTable(parsing)
+            .Text(L"-dest:", text)
+            .Flag(L"-evtx", flag)
+            .Number(L"-days:", number, 0, 36500)
+            .CommaList(L"-ignore:", list)
+            .Requires(L"-ignore:", L"-evtx")
+            .Parse(arguments);
+    }
+};
+
+TEST(CommandBaseTest, StrictTablesRefuseTheFirstArgumentTheyDoNotDeclare) {
+    using Kind = OptionVerdict::Kind;
+    const struct {
+        Strings arguments;
+        Kind kind;
+        std::wstring name;
+    } cases[] = {
+        {{L"-dest:x", L"-evtx", L"-days:+30", L"-ignore:a,b"}, Kind::Accepted, L""},
+        {{}, Kind::Accepted, L""},
+        {{L"-Dest:x"}, Kind::UnknownArgument, L"-Dest:x"},
+        {{L"-evtx:1"}, Kind::UnknownArgument, L"-evtx:1"},
+        {{L"-EVTX"}, Kind::UnknownArgument, L"-EVTX"},
+        {{L"-evtx", L"x-dest:y", L"-what"}, Kind::UnknownArgument, L"x-dest:y"},
+        {{L"-dest"}, Kind::UnknownArgument, L"-dest"},
+        {{L"-days:36501"}, Kind::InvalidValue, L"-days:"},
+        {{L"-days:1.5", L"-days:3"}, Kind::InvalidValue, L"-days:"},
+        {{L"-days:x", L"-nope"}, Kind::InvalidValue, L"-days:"},
+        {{L"-ignore:a"}, Kind::MissingOption, L"-evtx"},
+        {{L"-ignore:a", L"-nope"}, Kind::UnknownArgument, L"-nope"},
+    };
+    for (const auto& line : cases) {
+        SCOPED_TRACE(line.arguments.empty() ? L"(none)" : line.arguments[0]);
+        OwnOptions own;
+        const OptionVerdict verdict = own.Parse(OptionParsing::Strict, line.arguments);
+        EXPECT_EQ(verdict.kind, line.kind);
+        EXPECT_EQ(verdict.name, line.name);
+        EXPECT_EQ(verdict.parsing, OptionParsing::Strict);
+    }
+}
+
+// Lenient: unknown arguments pass, a later number mends an earlier one, and a bad last one is
+// reported without keeping the others from being read. (The fuzz target checks the fields.)
+TEST(CommandBaseTest, LenientTablesReportOnlyANumberThatStaysBad) {
+    OwnOptions own;
+    EXPECT_TRUE(own.Parse(OptionParsing::Lenient, {L"-days:x", L"-Days:4", L"-days:9"}).Accepted());
+    EXPECT_EQ(own.number, 9);
+    const OptionVerdict bad =
+        own.Parse(OptionParsing::Lenient, {L"-days:9", L"-days:99999", L"-dest:z"});
+    EXPECT_EQ(bad.kind, OptionVerdict::Kind::InvalidValue);
+    EXPECT_EQ(bad.name, L"-days:");
+    EXPECT_EQ(own.number, 0);
+    EXPECT_EQ(own.text, L"z");
+}
+
 }  // namespace
 }  // namespace qeb

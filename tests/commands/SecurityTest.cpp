@@ -29,29 +29,6 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
-// The process ids that the fake tool wrote for itself and for the copy it started.
-std::vector<unsigned long> ToolTree(const std::wstring& idFile) {
-    std::vector<unsigned long> ids;
-    if (!PathExists(idFile)) {
-        return ids;
-    }
-    std::istringstream in(ReadBytes(idFile));
-    for (unsigned long id = 0; in >> id;) {
-        ids.push_back(id);
-    }
-    return ids;
-}
-
-bool AnyRunning(const std::vector<unsigned long>& ids) {
-    for (int i = 0; i < 500; ++i) {
-        if (!IsProcessRunning(ids[0]) && !IsProcessRunning(ids[1])) {
-            return false;
-        }
-        ::Sleep(20);
-    }
-    return true;
-}
-
 // Every entry below a root as "path|identity|time|size|attributes": what a run must not change.
 Lines Snapshot(const std::wstring& root) {
     Lines entries;
@@ -166,11 +143,7 @@ TEST_F(SecurityTest, EndingQebInfoEndsTheToolWithEverythingItStarted) {
     options.environment[L"QEB_FAKE_GRANDCHILD"] = ids;
     BackgroundProcess qebInfo(ExePath(), {L"MSINFO", L"-dest:" + ScratchPath(L"msinfo.txt")},
                               options);
-    std::vector<unsigned long> tree;
-    for (int i = 0; i < 1000 && tree.size() < 2; ++i) {
-        ::Sleep(20);
-        tree = ToolTree(ids);
-    }
+    const std::vector<unsigned long> tree = ToolTree(ids);
     ASSERT_EQ(tree.size(), 2u);
     qebInfo.Terminate();
     EXPECT_FALSE(AnyRunning(tree));

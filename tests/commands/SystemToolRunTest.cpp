@@ -127,6 +127,52 @@ TEST_F(SystemToolRunTest, EventResultIsTheApplicationExportsExitCode) {
               CommandFailed(EventLine(tool, L"application", dest + L"application.xml"), L"5"));
 }
 
+TEST_F(SystemToolRunTest, EventDaysAndEvtxExportEachLogFourWays) {
+    const std::wstring dest = ScratchPath(L"ev");
+    EXPECT_EQ(
+        Run({L"EVENT", L"-days:7", L"-dest:" + dest, L"-evtx"}, FakeSystemTools::Options()).output,
+        "");
+    const std::wstring tool = L"\"" + Tool(L"wevtutil.exe") + L"\"";
+    const std::wstring query = L"/q:\"*[System[TimeCreated[timediff(@SystemTime) <= 604800000]]]\"";
+    const Lines runs = m_tools->CommandLinesOf(L"wevtutil.exe");
+    ASSERT_EQ(runs.size(), 8u);
+    for (const size_t first : {0, 4}) {
+        const std::wstring log = first == 0 ? L"system" : L"application";
+        // cmd hands the qe run a line of its own making; the query arrives whole, < included.
+        EXPECT_NE(runs[first].find(L" qe " + log + L" " + query + L" /f:RenderedXml"),
+                  std::wstring::npos)
+            << runs[first];
+        const std::wstring evtx = L" \"" + dest + L"\\" + log + L".evtx\"";
+        EXPECT_EQ(runs[first + 1], tool + L" epl " + log + evtx + L" " + query + L" /ow:true");
+        EXPECT_EQ(runs[first + 2], tool + L" al" + evtx + L" /l:ja-JP");
+        EXPECT_EQ(runs[first + 3], tool + L" gli " + log);
+    }
+    EXPECT_EQ(ReadBytes(dest + L"\\system.loginfo.txt"),
+              "QEB fake tool wevtutil.exe [gli] [system]\r\n");
+    EXPECT_EQ(ListTree(dest),
+              (Lines{L"application.evtx", L"application.loginfo.txt", L"application.xml",
+                     L"system.evtx", L"system.loginfo.txt", L"system.xml"}));
+    // The result is the application log's first failure; every failure is reported.
+    const ProcessResult failed =
+        Run({L"EVENT", L"-dest:" + dest, L"-evtx"}, FakeSystemTools::Options(L"epl:4,al:6"));
+    EXPECT_EQ(failed.exitCode, 4u);
+    ASSERT_EQ(failed.Lines().size(), 6u);  // four, and the closing line in two
+    EXPECT_EQ(failed.Lines()[0],
+              CommandFailed(tool + L" epl system \"" + dest + L"\\system.evtx\" /ow:true", L"4"));
+}
+
+TEST_F(SystemToolRunTest, EventRefusesDaysThatAreNoNumberOfItsRange) {
+    for (const wchar_t* days : {L"-days:x", L"-days:36501", L"-days:-1", L"-days:"}) {
+        const ProcessResult result =
+            Run({L"EVENT", L"-dest:" + ScratchPath(L"ev"), days}, FakeSystemTools::Options());
+        EXPECT_EQ(result.exitCode, 0x80070057u) << days;
+        EXPECT_EQ(result.Lines().at(0), ExpectedMessage(124, L"-days:"));
+    }
+    EXPECT_TRUE(m_tools->CommandLinesOf(L"wevtutil.exe").empty());
+    EXPECT_FALSE(PathExists(ScratchPath(L"ev")));
+    EXPECT_EQ(Run({L"EVENT", L"-days:x", L"-?"}).exitCode, 0u);  // the help still wins
+}
+
 TEST_F(SystemToolRunTest, SecondCopyIsRefusedWhileTheFirstWaitsForItsTool) {
     const std::wstring dest = ScratchPath(L"msinfo.txt");
     ProcessResult first;

@@ -1,6 +1,8 @@
 // The option parser of the command base: every field comes from the last argument of its
 // kind, values verbatim, lists split at every comma; and -product: accepts exactly an
-// optional sign and decimal digits in the signed 32-bit range.
+// optional sign and decimal digits in the signed 32-bit range. A strict table over the same
+// arguments accepts them exactly when every one after the command word is a declared option
+// with a valid value, and otherwise names the first that is not.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -38,25 +40,85 @@ Strings PiecesOf(const std::wstring& text) {
     return pieces;
 }
 
-int ExpectedProduct(const std::wstring& text) {
+std::optional<int> ExpectedInt(const std::wstring& text) {
     size_t i = (!text.empty() && (text[0] == L'+' || text[0] == L'-')) ? 1 : 0;
     if (i == text.size()) {
-        return 0;
+        return std::nullopt;
     }
     long long value = 0;
     for (; i < text.size(); ++i) {
         if (text[i] < L'0' || text[i] > L'9') {
-            return 0;
+            return std::nullopt;
         }
         value = value * 10 + (text[i] - L'0');
         if (value > 2147483648LL) {
-            return 0;
+            return std::nullopt;
         }
     }
     if (text[0] == L'-') {
         value = -value;
     }
-    return value > 2147483647LL ? 0 : static_cast<int>(value);
+    return value > 2147483647LL ? std::nullopt : std::optional<int>(static_cast<int>(value));
+}
+
+int ExpectedProduct(const std::wstring& text) {
+    return ExpectedInt(text).value_or(0);
+}
+
+// The strict table's verdict and fields, worked out independently of the parser.
+void CheckStrictTable(const Strings& arguments) {
+    struct Fields {
+        std::wstring dest;
+        int days = -1;
+        Strings ignore;
+        int evtx = 0;
+    } parsed, expected;
+    const qeb::OptionVerdict verdict = qeb::OptionTable(qeb::OptionParsing::Strict)
+                                           .Text(L"-dest:", parsed.dest)
+                                           .Number(L"-days:", parsed.days, 0, 36500)
+                                           .CommaList(L"-ignore:", parsed.ignore)
+                                           .Flag(L"-evtx", parsed.evtx)
+                                           .Requires(L"-ignore:", L"-evtx")
+                                           .Parse(arguments);
+    using Kind = qeb::OptionVerdict::Kind;
+    Kind kind = Kind::Accepted;
+    std::wstring name;
+    const auto refuse = [&](Kind k, const std::wstring& n) {
+        if (kind == Kind::Accepted) {
+            kind = k;
+            name = n;
+        }
+    };
+    bool ignoreGiven = false;
+    for (size_t i = 2; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        if (const auto value = After(argument, L"-dest:")) {
+            expected.dest = *value;
+        } else if (const auto value = After(argument, L"-days:")) {
+            const std::optional<int> days = ExpectedInt(*value);
+            const bool valid = days && *days >= 0 && *days <= 36500;
+            expected.days = valid ? *days : 0;
+            if (!valid) {
+                refuse(Kind::InvalidValue, L"-days:");
+            }
+        } else if (const auto value = After(argument, L"-ignore:")) {
+            expected.ignore = PiecesOf(*value);
+            ignoreGiven = true;
+        } else if (argument == L"-evtx") {
+            expected.evtx = 1;
+        } else {
+            refuse(Kind::UnknownArgument, argument);
+        }
+    }
+    if (ignoreGiven && expected.evtx == 0) {
+        refuse(Kind::MissingOption, L"-evtx");
+    }
+    FUZZ_CHECK(verdict.kind == kind);
+    FUZZ_CHECK(verdict.name == name);
+    FUZZ_CHECK(parsed.dest == expected.dest);
+    FUZZ_CHECK(parsed.days == expected.days);
+    FUZZ_CHECK(parsed.ignore == expected.ignore);
+    FUZZ_CHECK(parsed.evtx == expected.evtx);
 }
 
 }  // namespace
@@ -106,5 +168,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(line.m_bEventLog == eventLog);
     FUZZ_CHECK(line.m_bVmViewer == vmViewer);
     FUZZ_CHECK(line.m_bHelp == help);
+    CheckStrictTable(arguments);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <sstream>
 #include <stdexcept>
 
 #include "support/Scratch.h"
@@ -62,9 +63,45 @@ std::string RecordedStartup(const std::wstring& toolPath) {
     return ReadBytes(toolPath + L".startup");
 }
 
+std::string RecordedPriority(const std::wstring& toolPath) {
+    return ReadBytes(toolPath + L".priority");
+}
+
+std::vector<unsigned long> ToolTree(const std::wstring& idFile) {
+    std::vector<unsigned long> ids;
+    for (int i = 0; i < 1000 && ids.size() < 2; ++i) {
+        ids.clear();
+        std::istringstream in(::GetFileAttributesW(idFile.c_str()) != INVALID_FILE_ATTRIBUTES
+                                  ? ReadBytes(idFile)
+                                  : std::string());
+        for (unsigned long id = 0; in >> id;) {
+            ids.push_back(id);
+        }
+        if (ids.size() < 2) {
+            ::Sleep(20);
+        }
+    }
+    return ids;
+}
+
+bool AnyRunning(const std::vector<unsigned long>& ids) {
+    for (int i = 0; i < 500; ++i) {
+        bool running = false;
+        for (const unsigned long id : ids) {
+            running = running || IsProcessRunning(id);
+        }
+        if (!running) {
+            return false;
+        }
+        ::Sleep(20);
+    }
+    return true;
+}
+
 void ForgetRuns(const std::wstring& toolPath) {
-    ::DeleteFileW((toolPath + L".cmdline").c_str());
-    ::DeleteFileW((toolPath + L".startup").c_str());
+    for (const wchar_t* record : {L".cmdline", L".startup", L".priority"}) {
+        ::DeleteFileW((toolPath + record).c_str());
+    }
 }
 
 void PlantFakeTool(const std::wstring& toolPath) {

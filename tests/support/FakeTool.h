@@ -18,6 +18,16 @@ std::vector<std::wstring> RecordedCommandLines(const std::wstring& toolPath);
 // Its startup flags and show-window value, one "flags=F show=S" line per run.
 std::string RecordedStartup(const std::wstring& toolPath);
 
+// Its priority class in hexadecimal, one line per run ("20" normal, "4000" below normal).
+std::string RecordedPriority(const std::wstring& toolPath);
+
+// The ids that a fake run with QEB_FAKE_GRANDCHILD=<idFile> wrote for itself and the copy it
+// started, once both are there (up to 20 s).
+std::vector<unsigned long> ToolTree(const std::wstring& idFile);
+
+// Whether any of the processes still runs after a grace of up to 10 s.
+bool AnyRunning(const std::vector<unsigned long>& ids);
+
 // Removes what the fake at `toolPath` recorded.
 void ForgetRuns(const std::wstring& toolPath);
 

@@ -1,8 +1,9 @@
 // Stands in for the system tools that the commands run. It appends its exact
-// command line (UTF-16, one line per run) to <its own path>.cmdline and its
-// startup flags to <its own path>.startup, optionally sleeps, writes one
-// recognisable line to the file after /report or else to standard output, and
-// exits with the chosen code. Controlled by the environment:
+// command line (UTF-16, one line per run) to <its own path>.cmdline, its
+// startup flags to <its own path>.startup and its priority class (hexadecimal) to
+// <its own path>.priority, optionally sleeps, writes one recognisable line to the
+// file after /report or after "epl <log>" (wevtutil's export), or else to standard
+// output, and exits with the chosen code. Controlled by the environment:
 //   QEB_FAKE_EXIT      "5", or "system:3,application:0,7": a code per argument
 //                      word, the bare number for runs without such a word
 //   QEB_FAKE_SLEEP_MS  milliseconds to sleep before writing the output
@@ -57,6 +58,10 @@ void RecordRun(const std::wstring& modulePath) {
     swprintf(text, 64, L"flags=%lu show=%u\n", startup.dwFlags, startup.wShowWindow);
     const std::string bytes = ToUtf8(text);
     AppendToFile(modulePath + L".startup", bytes.data(), bytes.size());
+
+    swprintf(text, 64, L"%lx\n", ::GetPriorityClass(::GetCurrentProcess()));
+    const std::string priority = ToUtf8(text);
+    AppendToFile(modulePath + L".priority", priority.data(), priority.size());
 }
 
 std::vector<std::wstring> Arguments(int argc, wchar_t** argv) {
@@ -95,17 +100,25 @@ std::string OutputText(const std::wstring& modulePath, const std::vector<std::ws
     return ToUtf8(text + L"\r\n");
 }
 
+void WriteWholeFile(const std::wstring& path, const std::string& text) {
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        WriteAll(file, text.data(), text.size());
+        ::CloseHandle(file);
+    }
+}
+
 void WriteOutput(const std::vector<std::wstring>& arguments, const std::string& text) {
     for (size_t i = 0; i + 1 < arguments.size(); ++i) {
         if (SameWord(arguments[i], L"/report")) {
-            const HANDLE file = ::CreateFileW(arguments[i + 1].c_str(), GENERIC_WRITE, 0, nullptr,
-                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (file != INVALID_HANDLE_VALUE) {
-                WriteAll(file, text.data(), text.size());
-                ::CloseHandle(file);
-            }
+            WriteWholeFile(arguments[i + 1], text);
             return;
         }
+    }
+    if (arguments.size() > 2 && SameWord(arguments[0], L"epl")) {
+        WriteWholeFile(arguments[2], text);
+        return;
     }
     WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), text.size());
 }

@@ -139,6 +139,17 @@ TEST(PathsTest, AMoveThatAScannerRefusesIsTriedAgain) {
     EXPECT_EQ(test::ListTree(scratch.Path()), std::vector<std::wstring>{L"archive.zip.sha256"});
 }
 
+// Wine delivers no Ctrl+C to a process group; the handler is called as the console would.
+TEST(PathsTest, TheFirstInterruptCancelsTheRunInsteadOfEndingIt) {
+    int cancels = 0;
+    {
+        const InterruptCancels cancelling([&cancels] { ++cancels; });
+        InterruptCleanup::HandleControl(0);  // CTRL_C_EVENT
+    }
+    EXPECT_EQ(cancels, 1);
+    EXPECT_TRUE(InterruptCleanup::Requested());
+}
+
 TEST(PathsTest, ModuleDirectory) {
     EXPECT_EQ(GetModuleDirectory(), test::ModuleDirectory());
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "support/FakeTool.h"
 #include "support/ScopedEnvironment.h"
@@ -75,6 +76,76 @@ TEST_F(ProcessRunnerTest, BareCmdComesFromTheSystemDirectory) {
     ScopedVariable exitCode(L"QEB_FAKE_EXIT", L"42");
     EXPECT_EQ(RunProcess(L"cmd /c exit 7"), 7u);
     EXPECT_TRUE(test::RecordedCommandLines(m_scratch / L"cmd.exe").empty());
+}
+
+TEST_F(ProcessRunnerTest, StopFromAnotherThreadEndsTheWholeTreeAtOnce) {
+    const std::wstring ids = m_scratch / L"ids.txt";
+    ScopedVariable grandchild(L"QEB_FAKE_GRANDCHILD", ids);
+    ScopedVariable sleep(L"QEB_FAKE_SLEEP_MS", L"60000");
+    ChildStop stop;
+    ChildRun run;
+    run.commandLine = FakeLine(L"x");
+    run.stop = &stop;
+    std::vector<unsigned long> tree;
+    std::thread requester([&] {
+        tree = test::ToolTree(ids);
+        stop.Request();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const ChildOutcome outcome = RunChild(run);
+    requester.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(25));
+    EXPECT_EQ(outcome.end, ChildEnd::Stopped);
+    EXPECT_EQ(outcome.exitCode, kChildStopped);
+    ASSERT_EQ(tree.size(), 2u);
+    EXPECT_FALSE(test::AnyRunning(tree));
+
+    // A stop once requested starts nothing more.
+    test::ForgetRuns(m_fake);
+    EXPECT_EQ(RunChild(run).end, ChildEnd::Stopped);
+    EXPECT_TRUE(test::RecordedCommandLines(m_fake).empty());
+}
+
+TEST_F(ProcessRunnerTest, AMissingToolIsNotFoundRatherThanAFailure) {
+    const std::wstring missing = m_scratch / L"missing.exe";
+    const struct {
+        std::wstring commandLine;
+        std::wstring program;
+        ChildEnd end;
+        ResultCode exitCode;
+    } cases[] = {
+        {FakeLine(L"x"), missing, ChildEnd::NotFound, 0x80070002},
+        {L"cmd /c \"" + FakeLine(L"x") + L"\"", m_scratch.Path(), ChildEnd::NotFound, 0x80070002},
+        {L"\"" + missing + L"\" /x", L"", ChildEnd::NotFound, 0x80070002},
+        {FakeLine(L"x"), m_fake, ChildEnd::Exited, 5},
+    };
+    ScopedVariable exitCode(L"QEB_FAKE_EXIT", L"5");
+    for (const auto& line : cases) {
+        SCOPED_TRACE(line.commandLine);
+        ChildRun run;
+        run.commandLine = line.commandLine;
+        run.program = line.program;
+        const ChildOutcome outcome = RunChild(run);
+        EXPECT_EQ(outcome.end, line.end);
+        EXPECT_EQ(outcome.exitCode, line.exitCode);
+    }
+    EXPECT_EQ(test::RecordedCommandLines(m_fake).size(), 1u);
+}
+
+TEST_F(ProcessRunnerTest, BelowNormalPriorityAndStandardOutputOnlyWhenAsked) {
+    ChildRun run;
+    run.commandLine = FakeLine(L"gli system");
+    EXPECT_EQ(RunChild(run).end, ChildEnd::Exited);
+    run.belowNormalPriority = true;
+    run.standardOutput = m_scratch / L"gli.txt";
+    test::WriteText(run.standardOutput, "an older and longer text that is replaced\r\n");
+    const ChildOutcome outcome = RunChild(run);
+    EXPECT_EQ(outcome.end, ChildEnd::Exited);
+    EXPECT_EQ(outcome.exitCode, 0u);
+    EXPECT_EQ(test::RecordedPriority(m_fake), "20\n4000\n");
+    // STARTF_USESTDHANDLES joins the hidden window only for the run with a file.
+    EXPECT_EQ(test::RecordedStartup(m_fake), "flags=1 show=0\nflags=257 show=0\n");
+    EXPECT_EQ(test::ReadBytes(run.standardOutput), "QEB fake tool tool.exe [gli] [system]\r\n");
 }
 
 }  // namespace
