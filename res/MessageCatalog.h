@@ -22,6 +22,7 @@ inline constexpr PlainText kPasswordMismatch{IDS_PASSWORD_MISMATCH};
 inline constexpr PlainText kPasswordTooShort{IDS_PASSWORD_TOO_SHORT};
 inline constexpr PlainText kPasswordRefused{IDS_PASSWORD_REFUSED};
 inline constexpr PlainText kPasswordMissing{IDS_PASSWORD_MISSING};
+inline constexpr PlainText kPasswordUndecodable{IDS_PASSWORD_UNDECODABLE};
 
 // Numbered inserts.
 inline constexpr NumberedMessage<TextInsert> kParameterMissing{IDS_PARAMETER_MISSING};

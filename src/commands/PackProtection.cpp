@@ -66,16 +66,22 @@ DWORD ReadSmallFile(const std::wstring& path, std::string& bytes) {
 
 }  // namespace
 
+// A password that a file gives on standard input is read by its byte-order mark, and a NUL
+// or a byte that its encoding does not take is refused: a password other than the one the
+// operator wrote would make an archive that nobody can open.
 ResultCode ReadArchivePassword(std::optional<Secret>& password) {
     if (InputIsConsole()) {
         password = AskOnConsole();
         return password ? kSuccess : Refuse(msg::kPasswordRefused);
     }
-    password = ReadFirstInputLine(kLongestPasswordLine);
-    if (!password || password->Bytes().empty()) {
-        password.reset();
+    InputLine line = ReadFirstInputLine(kLongestPasswordLine);
+    if (line.state == InputLine::State::Undecodable) {
+        return Refuse(msg::kPasswordUndecodable);
+    }
+    if (line.state == InputLine::State::Missing || line.text.Bytes().empty()) {
         return Refuse(msg::kPasswordMissing);
     }
+    password = std::move(line.text);
     if (password->Characters() < kShortestPassword) {
         password.reset();
         return Refuse(msg::kPasswordTooShort);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -23,9 +24,116 @@ void WriteToConsole(HANDLE console, const std::wstring& text) {
     ::WriteConsoleW(console, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-bool IsValidUtf8(const std::string& bytes) {
-    return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
-                                 static_cast<int>(bytes.size()), nullptr, 0) > 0;
+enum class LineEncoding { CodePage, Utf8, Utf16Le, Utf16Be };
+
+// Standard input byte by byte (a pipe gives no more than is asked), with the bytes read ahead
+// for the byte-order mark given back first.
+class InputBytes {
+public:
+    explicit InputBytes(HANDLE input) : m_input(input) {}
+    ~InputBytes() { ::SecureZeroMemory(m_ahead, sizeof m_ahead); }
+    InputBytes(const InputBytes&) = delete;
+    InputBytes& operator=(const InputBytes&) = delete;
+
+    bool Next(char& byte) {
+        if (m_taken < m_count) {
+            byte = m_ahead[m_taken++];
+            return true;
+        }
+        DWORD read = 0;
+        return ::ReadFile(m_input, &byte, 1, &read, nullptr) && read == 1;
+    }
+    // Reads ahead until `count` bytes wait (fewer at the end); gives how many wait.
+    std::size_t Ahead(std::size_t count) {
+        for (char byte = 0; m_count < count && m_taken == 0;) {
+            DWORD read = 0;
+            if (!::ReadFile(m_input, &byte, 1, &read, nullptr) || read != 1) {
+                break;
+            }
+            m_ahead[m_count++] = byte;
+        }
+        return m_count;
+    }
+    bool Starts(const char* mark, std::size_t size) const {
+        return m_count >= size && std::memcmp(m_ahead, mark, size) == 0;
+    }
+    void Skip(std::size_t size) { m_taken = size; }
+
+private:
+    HANDLE m_input;
+    char m_ahead[3] = {};
+    std::size_t m_count = 0;
+    std::size_t m_taken = 0;
+};
+
+LineEncoding ReadByteOrderMark(InputBytes& bytes) {
+    bytes.Ahead(2);
+    if (bytes.Starts("\xFF\xFE", 2) || bytes.Starts("\xFE\xFF", 2)) {
+        const bool little = bytes.Starts("\xFF\xFE", 2);
+        bytes.Skip(2);
+        return little ? LineEncoding::Utf16Le : LineEncoding::Utf16Be;
+    }
+    if (bytes.Starts("\xEF\xBB", 2) && bytes.Ahead(3) == 3 && bytes.Starts("\xEF\xBB\xBF", 3)) {
+        bytes.Skip(3);
+        return LineEncoding::Utf8;
+    }
+    return LineEncoding::CodePage;
+}
+
+// Found when standard input held a line; decoded when all of it was text of the encoding.
+bool ReadByteLine(InputBytes& bytes, LineEncoding encoding, std::size_t limit, std::wstring& text,
+                  bool& decoded) {
+    std::string line;
+    line.reserve(limit);
+    bool found = false;
+    for (char byte = 0; line.size() < limit && bytes.Next(byte);) {
+        found = true;
+        if (byte == '\n') {
+            break;
+        }
+        line += byte;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    // A pipe from cmd brings the console's input code page; without one, the system's.
+    const UINT consolePage = ::GetConsoleCP();
+    const UINT codePage = encoding == LineEncoding::Utf8 ? CP_UTF8
+                          : consolePage != 0          ? consolePage
+                                                      : ::GetACP();
+    text.resize(line.size());
+    const int length = line.empty() ? 0
+                                    : ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS,
+                                                            line.data(), static_cast<int>(line.size()),
+                                                            text.data(), static_cast<int>(text.size()));
+    decoded = line.empty() || length > 0;
+    text.resize(static_cast<std::size_t>(length));
+    ::SecureZeroMemory(line.data(), line.size());
+    return found;
+}
+
+bool ReadUtf16Line(InputBytes& bytes, LineEncoding encoding, std::size_t limit, std::wstring& text,
+                   bool& decoded) {
+    bool found = false;
+    decoded = true;
+    for (char first = 0, second = 0; text.size() * 2 < limit && bytes.Next(first);) {
+        found = true;
+        if (!bytes.Next(second)) {
+            decoded = false;  // half a unit
+            break;
+        }
+        const unsigned char high = static_cast<unsigned char>(encoding == LineEncoding::Utf16Le ? second : first);
+        const unsigned char low = static_cast<unsigned char>(encoding == LineEncoding::Utf16Le ? first : second);
+        const wchar_t unit = static_cast<wchar_t>((high << 8) | low);
+        if (unit == L'\n') {
+            break;
+        }
+        text += unit;
+    }
+    if (!text.empty() && text.back() == L'\r') {
+        text.pop_back();
+    }
+    return found;
 }
 
 }  // namespace
@@ -97,40 +205,31 @@ std::optional<Secret> ReadHiddenLine(const std::wstring& prompt) {
     return secret;
 }
 
-std::optional<Secret> ReadFirstInputLine(std::size_t limit) {
+InputLine ReadFirstInputLine(std::size_t limit) {
+    InputLine result;
     const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
     if (input == nullptr || input == INVALID_HANDLE_VALUE) {
-        return std::nullopt;
+        return result;
     }
-    std::string line;
-    line.reserve(limit);  // no reallocation leaves a copy of the secret behind
-    bool ended = false;
-    while (line.size() < limit) {
-        char byte = 0;
-        DWORD read = 0;
-        if (!::ReadFile(input, &byte, 1, &read, nullptr) || read == 0) {
-            break;
-        }
-        if (byte == '\n') {
-            ended = true;
-            break;
-        }
-        line += byte;
+    InputBytes bytes(input);
+    const LineEncoding encoding = ReadByteOrderMark(bytes);
+    std::wstring text;
+    text.reserve(limit);  // no reallocation leaves a copy of the secret behind
+    bool decoded = false;
+    const bool found = encoding == LineEncoding::Utf16Le || encoding == LineEncoding::Utf16Be
+                           ? ReadUtf16Line(bytes, encoding, limit, text, decoded)
+                           : ReadByteLine(bytes, encoding, limit, text, decoded);
+    const std::optional<std::string> utf8 = decoded ? EncodeUtf8(text) : std::nullopt;
+    if (!found) {
+        result.state = InputLine::State::Missing;
+    } else if (!utf8 || text.find(L'\0') != std::wstring::npos) {
+        result.state = InputLine::State::Undecodable;
+    } else {
+        result.state = InputLine::State::Read;
+        result.text = Secret(*utf8);
     }
-    if (!ended && line.empty()) {
-        return std::nullopt;
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    if (IsValidUtf8(line)) {
-        return Secret(std::move(line));
-    }
-    std::wstring text = DecodeText(line, CP_ACP);
-    ::SecureZeroMemory(line.data(), line.size());
-    Secret secret(EncodeText(text, CP_UTF8));
     WipeWide(text);
-    return secret;
+    return result;
 }
 
 }  // namespace qeb

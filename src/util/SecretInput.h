@@ -35,9 +35,16 @@ bool InputIsConsole();
 // console cannot be read.
 std::optional<Secret> ReadHiddenLine(const std::wstring& prompt);
 
-// The first line of standard input without its CR or LF, at most `limit` bytes of it, taken
-// as UTF-8 when it is valid UTF-8 and else in the ANSI code page; nullopt when standard input
-// holds no line.
-std::optional<Secret> ReadFirstInputLine(std::size_t limit);
+struct InputLine {
+    enum class State { Missing, Undecodable, Read };
+    State state = State::Missing;
+    Secret text;  // when Read
+};
+
+// The first line of standard input without its byte-order mark, CR or LF, at most `limit`
+// bytes of it: UTF-16LE, UTF-16BE or UTF-8 by its byte-order mark, else in the console's input
+// code page. Missing when standard input holds no line; Undecodable for a NUL or a byte that
+// the encoding does not take.
+InputLine ReadFirstInputLine(std::size_t limit);
 
 }  // namespace qeb

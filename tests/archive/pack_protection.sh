@@ -12,8 +12,9 @@ wine_run=$2
 
 . "$(dirname "$0")/pack_common.sh" qebinfo-pack-protection
 trap 'rm -rf "$root"' EXIT
+# A password file is read by its byte-order mark: UTF-8 here, UTF-16LE further down.
 password='Pässwort-2026'
-printf '%s\r\n' "$password" > "$root/pw.txt"
+printf '\xef\xbb\xbf%s\r\n' "$password" > "$root/pw.txt"
 host=$("$wine_run" cmd.exe /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
 user=$("$wine_run" cmd.exe /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r\n')
 
@@ -30,8 +31,8 @@ make_collection() {
     printf 'DB\0\0\0%s\0192.168.10.21\0\xff\xfe\0' "$host" > "$f/data.db"
 }
 
-pack() {  # folder, options
-    run_in_prefix "type $win_root\\pw.txt | $win_root\\QebInfo.exe PACK -dest:$win_root\\$1 $2 -log:$win_root\\$1.log"
+pack() {  # folder, options[, password file]
+    run_in_prefix "$win_root\\QebInfo.exe PACK -dest:$win_root\\$1 $2 -log:$win_root\\$1.log < $win_root\\${3:-pw.txt}"
 }
 
 tree=encrypted
@@ -53,6 +54,19 @@ PY
 for written in "$root/encrypted.zip" "$root/encrypted.zip.sha256" "$root/encrypted.log" "$root/console.txt"; do
     ! grep -aqF "$password" "$written" || fail "the password is in $written"
 done
+
+# UTF-16LE with its mark opens with exactly its characters; a NUL makes no archive.
+tree=utf16
+mkdir -p "$root/utf16"
+printf 'text\r\n' > "$root/utf16/a.txt"
+wide='パスワード日本語-2026'
+{ printf '\xff\xfe'; printf '%s\r\n' "$wide" | iconv -f UTF-8 -t UTF-16LE; } > "$root/pw16.txt"
+{ printf '\xff\xfe'; printf 'pass\0word-2026\r\n' | iconv -f UTF-8 -t UTF-16LE; } > "$root/pwnul.txt"
+[ "$(pack utf16 -encrypt pw16.txt)" = 0 ] || fail "PACK with a UTF-16 password: $(console)"
+7z t -p"$wide" "$root/utf16.zip" >/dev/null || fail "7z t with the UTF-16 file's password"
+rm "$root/utf16.zip"
+[ "$(pack utf16 -encrypt pwnul.txt)" = -2147023680 ] || fail "a NUL in the password: $(console)"
+[ ! -e "$root/utf16.zip" ] || fail "an archive with a password that holds a NUL"
 
 for tree in masked both; do
     options=-mask

@@ -101,6 +101,9 @@ inline const std::map<unsigned, const wchar_t*>& ExpectedTexts() {
         {165,
          L"出力先のファイル システムが所有者の変更を受け付けないため、アクセス許可だけを"
          L"設定しました。(%1!s!)(%2!s!)"},
+        {166,
+         L"標準入力のパスワードにNUL文字か文字として読めないバイトがあるため、ZIPファイルを"
+         L"作成しません。"},
     };
     return texts;
 }
