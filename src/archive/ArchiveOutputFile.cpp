@@ -186,6 +186,8 @@ bool ArchiveOutputFile::HashWrittenFile(DWORD& error) {
     return true;
 }
 
+// The archive stays under its temporary name, marked for deletion, until PACK moves it in
+// with its companions.
 zip_int64_t ArchiveOutputFile::CommitWrite() {
     DWORD error = 0;
     if (!Flush(error)) {
@@ -197,12 +199,19 @@ zip_int64_t ArchiveOutputFile::CommitWrite() {
     if (!HashWrittenFile(error)) {
         return Fail(ZIP_ER_WRITE, error);
     }
+    return 0;
+}
+
+unsigned long ArchiveOutputFile::MoveIntoPlace() {
+    if (!m_temporary) {
+        return ERROR_INVALID_FUNCTION;
+    }
     if (const DWORD moved = m_temporary->ReplaceTarget(); moved != ERROR_SUCCESS) {
-        return Fail(ZIP_ER_RENAME, moved);
+        return moved;
     }
     m_temporary->Close();
     m_temporary.reset();
-    return 0;
+    return ERROR_SUCCESS;
 }
 
 void ArchiveOutputFile::RollbackWrite() {

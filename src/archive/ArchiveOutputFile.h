@@ -1,8 +1,8 @@
 // The file that libzip writes an archive into. It is made beside the archive, protected as
 // every output is, under a temporary name that the system removes however the process ends,
-// and takes the archive's place only when libzip has written the whole archive: an earlier
-// archive survives every failure. The SHA-256 of the archive is read back from the same
-// handle before the move, which is made through that handle too.
+// and takes the archive's place only when libzip has written the whole archive and PACK moves
+// it in: an earlier archive survives every failure. The SHA-256 of the archive is read back
+// from the same handle, through which the move is made too.
 #pragma once
 
 #include <zip.h>
@@ -28,8 +28,12 @@ public:
 
     // The Win32 error that ended the last attempt's writing, 0 when none did.
     unsigned long WriteError() const { return m_writeError; }
-    // The digest of the archive that the last attempt put in place.
+    // The digest of the archive that the last attempt wrote.
     const Sha256Digest& Digest() const { return m_digest; }
+
+    // Moves the archive that libzip committed into its place. Until then it lies beside it
+    // under a temporary name and goes with this object. The Win32 error, 0 on success.
+    unsigned long MoveIntoPlace();
 
 protected:
     // Writes every byte at the file's current position; false with the Win32 error otherwise.

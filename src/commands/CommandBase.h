@@ -65,9 +65,6 @@ protected:
     int m_bEventLog = 1;
     int m_bVmViewer = 0;
     std::wstring m_strLog;
-    int m_bEncrypt = 0;
-    int m_bMask = 0;
-    std::wstring m_strMaskMap;
 
 private:
     std::vector<std::wstring> m_arguments;

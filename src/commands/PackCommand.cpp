@@ -15,11 +15,13 @@
 #include "util/Console.h"
 #include "util/Messages.h"
 #include "util/OutputPlace.h"
+#include "util/FileIdentity.h"
 #include "util/PathText.h"
 #include "util/Paths.h"
 #include "util/SourceFile.h"
 #include "util/StatusLine.h"
 #include "util/TemporarySibling.h"
+#include "util/PendingFile.h"
 #include "util/UniqueOwner.h"
 #include "util/WholeFileWriter.h"
 
@@ -96,12 +98,34 @@ ResultCode OpenFolder(PackPlace& place) {
     return kSuccess;
 }
 
-ResultCode LocatePack(const std::wstring& dest, PackPlace& place) {
-    place.folder = FullPathOf(dest);
-    while (place.folder.size() > 1 && (place.folder.back() == L'\\' || place.folder.back() == L'/') &&
-           !IsVolumeRoot(place.folder)) {
-        place.folder.pop_back();
+// The folder's full path without a trailing separator.
+std::wstring FolderOf(const std::wstring& dest) {
+    std::wstring folder = FullPathOf(dest);
+    while (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/') &&
+           !IsVolumeRoot(folder)) {
+        folder.pop_back();
     }
+    return folder;
+}
+
+// A log in the packed folder would be archived while it is written; one that is the archive,
+// its checksum or the map would be written over by them.
+bool IsLogAmongOutputs(const std::wstring& log, const std::wstring& dest) {
+    const std::wstring folder = FolderOf(dest);
+    if (log.empty() || folder.empty() || IsVolumeRoot(folder)) {
+        return false;
+    }
+    const std::wstring logPlace = ResolvedPathOfPlace(log);
+    const std::wstring folderPlace = ResolvedPathOfPlace(folder);
+    const auto same = [&logPlace](const std::wstring& other) {
+        return other.size() == logPlace.size() && IsSameOrBelow(logPlace, other);
+    };
+    return IsSameOrBelow(logPlace, folderPlace) || same(folderPlace + L".zip") ||
+           same(folderPlace + L".zip.sha256") || same(folderPlace + L".mask-map.txt");
+}
+
+ResultCode LocatePack(const std::wstring& dest, PackPlace& place) {
+    place.folder = FolderOf(dest);
     if (place.folder.empty() || IsVolumeRoot(place.folder)) {
         return ReportNoFolder(place.folder.empty() ? dest : place.folder);
     }
@@ -195,37 +219,83 @@ public:
             PrintLine(LoadMessage(msg::kArchiveFailed, m_place.archive.c_str(), detail.c_str()));
             return kArchiveNotWritten;
         }
-        m_digest = output.Digest();
-        return masking ? WriteMaskMap(writer.Mask()) : kSuccess;
+        return PutOutputsInPlace(output, masking ? &writer.Mask() : nullptr);
     }
 
-    ResultCode WriteChecksums() const {
+private:
+    // No moment shows a new archive beside an earlier checksum or map, nor a checksum that is
+    // not its archive's: the new checksum and map are written beside their places first, the
+    // earlier ones marked to go, the archive moved in, then they. A run that ends in between
+    // leaves an archive without a checksum, which the next one replaces.
+    ResultCode PutOutputsInPlace(ArchiveOutputFile& output, const MaskMap* map) const {
         const std::wstring name = m_place.archive.substr(m_place.archive.find_last_of(L'\\') + 1);
-        const std::string text = ChecksumLine(m_digest, EncodeText(name, CP_UTF8));
-        WholeFileWriter writer;
-        if (const auto failure = writer.WriteWhole(m_place.checksums, text,
-                                                   WholeFileWriter::Protection::Protected)) {
-            PrintLine(LoadMessage(msg::kFileCreateFailed, m_place.checksums.c_str(),
-                                  SystemText(failure.error).c_str()));
-            return HresultFromWin32(failure.error);
+        std::optional<TemporarySibling> checksum;
+        std::optional<TemporarySibling> newMap;
+        if (const ResultCode failed = WriteBeside(
+                m_place.checksums, ChecksumLine(output.Digest(), EncodeText(name, CP_UTF8)),
+                checksum);
+            failed != kSuccess) {
+            return failed;
         }
-        const std::wstring hex = DecodeText(HexDigest(m_digest), CP_UTF8);
+        if (map != nullptr) {
+            if (const ResultCode failed = WriteBeside(m_place.maskMap, map->Text(), newMap);
+                failed != kSuccess) {
+                return failed;
+            }
+        }
+        PendingFile earlierChecksum;
+        PendingFile earlierMap;
+        DWORD error = PendingFile::MarkExisting(m_place.checksums, earlierChecksum);
+        if (error == ERROR_SUCCESS && map != nullptr) {
+            error = PendingFile::MarkExisting(m_place.maskMap, earlierMap);
+        }
+        if (error == ERROR_SUCCESS) {
+            error = output.MoveIntoPlace();
+        }
+        if (error != ERROR_SUCCESS) {
+            earlierChecksum.Keep();
+            earlierMap.Keep();
+            return ReportArchiveFailure(m_place.archive, error);
+        }
+        earlierChecksum.Close();
+        earlierMap.Close();
+        if (const ResultCode failed = MoveIn(*checksum, m_place.checksums); failed != kSuccess) {
+            return failed;
+        }
+        if (newMap) {
+            if (const ResultCode failed = MoveIn(*newMap, m_place.maskMap); failed != kSuccess) {
+                return failed;
+            }
+            PrintLine(LoadMessage(msg::kMaskMapWritten, m_place.maskMap.c_str()));
+        }
+        const std::wstring hex = DecodeText(HexDigest(output.Digest()), CP_UTF8);
         PrintLine(LoadMessage(msg::kArchiveWritten, m_place.archive.c_str(), hex.c_str()));
         return m_lossy ? kEntriesLeftOut : kSuccess;
     }
 
-private:
-    // Beside the archive and never in it: the customer keeps it to read the vendor's answers.
-    ResultCode WriteMaskMap(const MaskMap& map) const {
+    // The map goes beside the archive, never in it: the customer keeps it to read the
+    // vendor's answers.
+    static ResultCode WriteBeside(const std::wstring& path, const std::string& text,
+                                  std::optional<TemporarySibling>& written) {
         WholeFileWriter writer;
-        if (const auto failure = writer.WriteWhole(m_place.maskMap, map.Text(),
-                                                   WholeFileWriter::Protection::Protected)) {
-            PrintLine(LoadMessage(msg::kFileCreateFailed, m_place.maskMap.c_str(),
-                                  SystemText(failure.error).c_str()));
-            return HresultFromWin32(failure.error);
+        if (const auto failure =
+                writer.WriteBeside(path, text, WholeFileWriter::Protection::Protected, written)) {
+            return ReportCreateFailure(path, failure.error);
         }
-        PrintLine(LoadMessage(msg::kMaskMapWritten, m_place.maskMap.c_str()));
         return kSuccess;
+    }
+
+    static ResultCode MoveIn(TemporarySibling& written, const std::wstring& path) {
+        if (const DWORD error = written.ReplaceTarget(); error != ERROR_SUCCESS) {
+            return ReportCreateFailure(path, error);
+        }
+        written.Close();
+        return kSuccess;
+    }
+
+    static ResultCode ReportCreateFailure(const std::wstring& path, unsigned long error) {
+        PrintLine(LoadMessage(msg::kFileCreateFailed, path.c_str(), SystemText(error).c_str()));
+        return HresultFromWin32(error);
     }
 
     void LeaveOut(const std::wstring& relative, LeftOutKind kind, unsigned long error) {
@@ -253,12 +323,30 @@ private:
     std::vector<ArchiveMember> m_members;
     std::vector<LeftOutEntry> m_leftOut;
     bool m_lossy = false;
-    Sha256Digest m_digest{};
 };
 
 }  // namespace
 
+CPackCommand::CPackCommand(int argc, const wchar_t* const* argv) : CCommandBase(argc, argv) {
+    ParseOwnOptions(StrictOptions()
+                        .Flag(L"-encrypt", m_bEncrypt)
+                        .Flag(L"-mask", m_bMask)
+                        .Text(L"-maskmap:", m_strMaskMap)
+                        .Text(L"-maskwords:", m_strMaskWords)
+                        .CommaList(L"-maskdomain:", m_vecMaskDomains)
+                        .Flag(L"-keepbinary", m_bKeepBinary)
+                        .Requires(L"-maskmap:", L"-mask")
+                        .Requires(L"-maskwords:", L"-mask")
+                        .Requires(L"-maskdomain:", L"-mask")
+                        .Requires(L"-keepbinary", L"-mask"));
+}
+
 ResultCode CPackCommand::Execute() {
+    // Before the log is opened.
+    if (!m_bHelp && IsLogAmongOutputs(m_strLog, m_strDest)) {
+        PrintLine(LoadMessage(msg::kParameterInvalid, L"-log:"));
+        return kInvalidArgument;
+    }
     return HelpOrRun([this] { return Run(); });
 }
 
@@ -294,10 +382,7 @@ ResultCode CPackCommand::Run() {
     }
     PackJob job(place, protection);
     job.Plan(listing);
-    if (const ResultCode failed = job.Write(); failed != kSuccess) {
-        return failed;
-    }
-    return job.WriteChecksums();
+    return job.Write();
 }
 
 }  // namespace qeb

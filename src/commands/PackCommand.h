@@ -3,19 +3,31 @@
 // SHA-256 in <folder>.zip.sha256.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "commands/CommandBase.h"
 
 namespace qeb {
 
+// Its options are its own, and it refuses any other: a mistyped privacy switch must never
+// yield a plain archive.
 class CPackCommand : public CCommandBase {
 public:
-    using CCommandBase::CCommandBase;
+    CPackCommand(int argc, const wchar_t* const* argv);
 
     ResultCode Execute() override;
     ResultCode Usage() override;
 
 private:
     ResultCode Run();
+
+    int m_bEncrypt = 0;
+    int m_bMask = 0;
+    int m_bKeepBinary = 0;
+    std::wstring m_strMaskMap;
+    std::wstring m_strMaskWords;
+    std::vector<std::wstring> m_vecMaskDomains;
 };
 
 }  // namespace qeb

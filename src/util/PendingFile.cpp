@@ -36,6 +36,23 @@ unsigned long PendingFile::Create(const std::wstring& path, const PendingFileSpe
     return ERROR_SUCCESS;
 }
 
+unsigned long PendingFile::MarkExisting(const std::wstring& path, PendingFile& held) {
+    held.m_file.Reset(TheOutputCalls().createFile(
+        path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!held.m_file) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS
+                                                                               : error;
+    }
+    const unsigned long error = held.Mark(true);
+    if (error != ERROR_SUCCESS) {
+        held.m_file.Reset();
+    }
+    return error;
+}
+
 unsigned long PendingFile::Mark(bool deleteOnClose) {
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = deleteOnClose ? TRUE : FALSE;
@@ -46,7 +63,7 @@ unsigned long PendingFile::Mark(bool deleteOnClose) {
 }
 
 unsigned long PendingFile::Keep() {
-    return Mark(false);
+    return m_file ? Mark(false) : ERROR_SUCCESS;
 }
 
 unsigned long PendingFile::RenameOver(const std::wstring& target) {
@@ -79,7 +96,7 @@ unsigned long PendingFile::RenameOver(const std::wstring& target) {
 }
 
 unsigned long PendingFile::Close() {
-    if (!::CloseHandle(m_file.Release())) {
+    if (m_file && !::CloseHandle(m_file.Release())) {
         return ::GetLastError();
     }
     return ERROR_SUCCESS;

@@ -1,7 +1,8 @@
 // A new file that is not there until it is whole. It is made marked for deletion when its last
 // handle closes (FileDispositionInfo), so that a failure, a kill or a full disk leaves nothing
 // under its name; Keep() takes the mark off, RenameOver() first moves it into another file's
-// place through its own handle.
+// place through its own handle. An earlier output can be marked too, to go with the handle
+// unless it is kept.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +30,10 @@ public:
     // Makes the file (CREATE_NEW); the Win32 error, 0 when `made` holds it.
     static unsigned long Create(const std::wstring& path, const PendingFileSpec& spec,
                                 PendingFile& made);
+
+    // Marks an existing file in the same way, so that it goes when `held` is closed unless
+    // kept; a missing file leaves `held` empty. The Win32 error, 0 on success.
+    static unsigned long MarkExisting(const std::wstring& path, PendingFile& held);
 
     HANDLE Handle() const { return m_file.Get(); }
     explicit operator bool() const { return m_file.IsValid(); }

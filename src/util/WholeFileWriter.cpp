@@ -2,10 +2,7 @@
 
 #include <windows.h>
 
-#include <optional>
-
 #include "util/OutputCalls.h"
-#include "util/TemporarySibling.h"
 
 namespace qeb {
 
@@ -33,19 +30,30 @@ bool WholeFileWriter::Flush(HANDLE file, DWORD& error) {
     return true;
 }
 
-WholeFileWriter::Failure WholeFileWriter::WriteWhole(const std::wstring& path,
-                                                     const std::string& bytes,
-                                                     Protection protection) {
+WholeFileWriter::Failure WholeFileWriter::WriteBeside(const std::wstring& path,
+                                                      const std::string& bytes,
+                                                      Protection protection,
+                                                      std::optional<TemporarySibling>& written) {
     PendingFileSpec spec;
     spec.protectedOutput = protection == Protection::Protected;
-    std::optional<TemporarySibling> temporary;
-    if (const DWORD created = TemporarySibling::Create(path, spec, temporary);
+    if (const DWORD created = TemporarySibling::Create(path, spec, written);
         created != ERROR_SUCCESS) {
         return Failure{Step::Create, created};
     }
     DWORD error = ERROR_SUCCESS;
-    if (!WriteAll(temporary->Handle(), bytes, error) || !Flush(temporary->Handle(), error)) {
+    if (!WriteAll(written->Handle(), bytes, error) || !Flush(written->Handle(), error)) {
+        written.reset();
         return Failure{Step::Write, error};
+    }
+    return Failure{};
+}
+
+WholeFileWriter::Failure WholeFileWriter::WriteWhole(const std::wstring& path,
+                                                     const std::string& bytes,
+                                                     Protection protection) {
+    std::optional<TemporarySibling> temporary;
+    if (const Failure failure = WriteBeside(path, bytes, protection, temporary)) {
+        return failure;
     }
     if (const DWORD moved = temporary->ReplaceTarget(); moved != ERROR_SUCCESS) {
         return Failure{Step::Replace, moved};

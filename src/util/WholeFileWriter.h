@@ -3,7 +3,10 @@
 // when anything fails.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "util/TemporarySibling.h"
 
 namespace qeb {
 
@@ -23,6 +26,10 @@ public:
     virtual ~WholeFileWriter() = default;
     Failure WriteWhole(const std::wstring& path, const std::string& bytes,
                        Protection protection = Protection::Inherited);
+    // Only writes the file beside its place: `written` takes it there later (ReplaceTarget),
+    // and removes it when dropped before.
+    Failure WriteBeside(const std::wstring& path, const std::string& bytes, Protection protection,
+                        std::optional<TemporarySibling>& written);
 
 protected:
     // False with the Win32 error when not every byte could be written or flushed to the disk.

@@ -98,6 +98,9 @@ protected:
                          },
                          onProgress);
         m_leftOut = writer.LeftOut();
+        if (outcome.status == ArchiveOutcome::Status::Written) {
+            EXPECT_EQ(output.MoveIntoPlace(), 0u);
+        }
         return outcome;
     }
 

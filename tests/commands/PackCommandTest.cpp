@@ -2,10 +2,13 @@
 // console is read, end to end where the process is ended.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "commands/PackCommand.h"
 #include "support/ConsoleCapture.h"
 #include "support/DirectoryLink.h"
 #include "support/ExpectedTexts.h"
+#include "support/OutputCallRecorder.h"
 #include "support/QebInfoFixture.h"
 #include "util/Paths.h"
 
@@ -31,28 +34,46 @@ Lines TemporaryFiles(const std::wstring& directory) {
 
 class PackCommandTest : public QebInfoTest {};
 
+// Nothing is written when PACK refuses: not the archive, not a -log: file. A switch that it
+// does not know, or that lacks -mask, is refused: a mistyped privacy switch must never yield a
+// plain archive.
 TEST_F(PackCommandTest, RefusesWhatItCannotPackBeforeWritingAnything) {
     const std::wstring file = ScratchPath(L"file.txt");
     WriteText(file, "x");
     const std::wstring target = ScratchPath(L"target");
     ASSERT_TRUE(::CreateDirectoryW(target.c_str(), nullptr));
     const Lines before = ListTree(Scratch());
+    const std::wstring dest = L"-dest:" + target;
+    const std::wstring usage = Line(ExpectedText(143));
     const struct {
-        std::wstring dest;
+        std::vector<std::wstring> options;
         ResultCode result;
         std::wstring output;
     } cases[] = {
-        {L"", 0x80070057, Line(L"パラメーター -dest: を指定してください。")},
-        {L"C:\\" + std::wstring(257, L'x'), 0x80010135,
+        {{L"-dest:"}, 0x80070057, Line(L"パラメーター -dest: を指定してください。")},
+        {{L"-dest:C:\\" + std::wstring(257, L'x')}, 0x80010135,
          Line(L"パラメーター(-dest:)で指定されているパスが長すぎます。")},
-        {ScratchPath(L"a\"b"), 0x80070057, Line(ExpectedMessage(124, L"-dest:"))},
-        {ScratchPath(L"missing"), 0x80070003, Line(ExpectedMessage(107, ScratchPath(L"missing")))},
-        {file, 0x8007010B, Line(ExpectedMessage(144, file))},
-        {L"C:\\", 0x8007010B, Line(ExpectedMessage(144, L"C:\\"))},
+        {{L"-dest:" + ScratchPath(L"a\"b")}, 0x80070057, Line(ExpectedMessage(124, L"-dest:"))},
+        {{L"-dest:" + ScratchPath(L"missing")}, 0x80070003,
+         Line(ExpectedMessage(107, ScratchPath(L"missing")))},
+        {{L"-dest:" + file}, 0x8007010B, Line(ExpectedMessage(144, file))},
+        {{L"-dest:C:\\"}, 0x8007010B, Line(ExpectedMessage(144, L"C:\\"))},
+        {{dest, L"-Encrypt"}, 0x80070057, Line(ExpectedMessage(124, L"-Encrypt")) + usage},
+        {{dest, L"-MASK"}, 0x80070057, Line(ExpectedMessage(124, L"-MASK")) + usage},
+        {{dest, L"/mask"}, 0x80070057, Line(ExpectedMessage(124, L"/mask")) + usage},
+        {{dest, L"-bogus", L"-log:" + ScratchPath(L"pack.log")}, 0x80070057,
+         Line(ExpectedMessage(124, L"-bogus")) + usage},
+        {{dest, L"-maskmap:" + file}, 0x80070057, Line(ExpectedMessage(102, L"-mask")) + usage},
+        {{dest, L"-keepbinary", L"-encrypt"}, 0x80070057,
+         Line(ExpectedMessage(102, L"-mask")) + usage},
+        {{dest, L"-log:" + target + L"\\pack.log"}, 0x80070057,
+         Line(ExpectedMessage(124, L"-log:"))},
+        {{dest, L"-log:" + target + L".ZIP.sha256"}, 0x80070057,
+         Line(ExpectedMessage(124, L"-log:"))},
     };
     for (const auto& run : cases) {
-        SCOPED_TRACE(Encode(run.dest, 932));
-        const CapturedRun outcome = ExecuteCaptured<CPackCommand>({L"-dest:" + run.dest});
+        SCOPED_TRACE(Encode(run.options.back(), 932));
+        const CapturedRun outcome = ExecuteCaptured<CPackCommand>(run.options);
         EXPECT_EQ(outcome.result, run.result);
         EXPECT_EQ(outcome.output, run.output);
     }
@@ -63,9 +84,45 @@ TEST_F(PackCommandTest, RefusesWhatItCannotPackBeforeWritingAnything) {
                       0x8007010Bu);
         }
     }
-    EXPECT_EQ(ExecuteCaptured<CPackCommand>({L"-dest:", L"-?"}).output,
-              Line(ExpectedText(143)));
+    EXPECT_EQ(ExecuteCaptured<CPackCommand>({L"-dest:", L"-?"}).output, usage);
     EXPECT_EQ(ListTree(Scratch()), before);
+}
+
+// No moment shows the new archive beside the earlier checksum or map: they are marked to go
+// before the archive is moved in, the new ones moved in after it. A move that fails leaves the
+// earlier three as they were.
+TEST_F(PackCommandTest, TheArchiveComesInOnlyWithoutTheEarlierChecksumAndMap) {
+    const std::wstring folder = ScratchPath(L"SRV_1");
+    WriteText(folder + L"\\app.ini", "name=value\r\n");
+    const Lines outputs = {folder + L".zip", folder + L".zip.sha256", folder + L".mask-map.txt"};
+    for (const std::wstring& output : outputs) {
+        WriteText(output, "earlier");
+    }
+    {
+        OutputFaults refused;
+        refused.failingRenames = 100;
+        refused.renameError = ERROR_ACCESS_DENIED;
+        const OutputCallRecorder recorder(refused);
+        EXPECT_EQ(ExecuteCaptured<CPackCommand>({L"-dest:" + folder, L"-mask"}).result,
+                  0x80070005u);
+    }
+    for (const std::wstring& output : outputs) {
+        EXPECT_EQ(ReadBytes(output), "earlier");
+    }
+    const OutputCallRecorder recorder;
+    EXPECT_EQ(ExecuteCaptured<CPackCommand>({L"-dest:" + folder, L"-mask"}).result, 0u);
+    Lines events;
+    for (const RecordedCall& call : recorder.Calls()) {
+        const std::wstring path = WithoutExtendedPrefix(call.path);
+        const bool isOutput = std::find(outputs.begin(), outputs.end(), path) != outputs.end();
+        if (isOutput && call.kind == RecordedCall::Kind::Rename) {
+            events.push_back(L"in " + path);
+        } else if (isOutput && call.kind == RecordedCall::Kind::Dispose && call.flags == 1) {
+            events.push_back(L"out " + path);
+        }
+    }
+    EXPECT_EQ(events, (Lines{L"out " + outputs[1], L"out " + outputs[2], L"in " + outputs[0],
+                             L"in " + outputs[1], L"in " + outputs[2]}));
 }
 
 // The temporary archive goes with the process, however it ends: it is marked for deletion

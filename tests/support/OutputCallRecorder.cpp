@@ -94,6 +94,15 @@ BOOL WINAPI RecordWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
 
 BOOL WINAPI RecordSetInformation(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
                                  DWORD size) {
+    if (kind == FileDispositionInfo) {
+        wchar_t path[4096] = {};
+        ::GetFinalPathNameByHandleW(file, path, 4096, 0);
+        Recorded().push_back(RecordedCall{RecordedCall::Kind::Dispose, path, 0, 0,
+                                          static_cast<const FILE_DISPOSITION_INFO*>(info)->DeleteFile
+                                              ? 1u
+                                              : 0u,
+                                          L""});
+    }
     if (kind == FileRenameInfo) {
         const auto* rename = static_cast<const FILE_RENAME_INFO*>(info);
         Recorded().push_back(

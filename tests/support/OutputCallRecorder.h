@@ -15,11 +15,12 @@
 namespace qeb::test {
 
 struct RecordedCall {
-    enum class Kind { CreateDirectory, CreateFile, SetSecurity, Rename } kind;
-    std::wstring path;  // for a rename the new name; empty for SetSecurity, which gets a handle
+    enum class Kind { CreateDirectory, CreateFile, SetSecurity, Rename, Dispose } kind;
+    // For a rename the new name, for Dispose the file's own; empty for SetSecurity
+    std::wstring path;
     DWORD access = 0;   // for SetSecurity: what it sets (SECURITY_INFORMATION)
     DWORD share = 0;
-    DWORD flags = 0;
+    DWORD flags = 0;  // for Dispose: 1 when the file is to go, 0 when it is kept
     std::wstring descriptor;  // the security descriptor given, in its text form
 };
 
