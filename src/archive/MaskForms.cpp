@@ -40,31 +40,6 @@ void AppendHexGroup(std::uint16_t group, std::string& text) {
     }
 }
 
-void AppendUtf8(char32_t code, std::string& text) {
-    if (code < 0x80) {
-        text += static_cast<char>(code);
-    } else if (code < 0x800) {
-        text += static_cast<char>(0xC0 | (code >> 6));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        text += static_cast<char>(0xE0 | (code >> 12));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (code >> 18));
-        text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-bool IsHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 }  // namespace
 
 bool ParseIPv4(const char* text, std::size_t size, std::uint32_t& address) {
@@ -208,6 +183,36 @@ bool EndsProfileName(char16_t c) {
     return std::find(std::begin(kWideEnds), std::end(kWideEnds), c) != std::end(kWideEnds);
 }
 
+std::size_t DomainSidLength(const char* text, std::size_t size) {
+    static const char kPrefix[] = "s-1-5-21-";
+    const std::size_t prefix = sizeof kPrefix - 1;
+    if (size < prefix) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < prefix; ++i) {
+        if (AsciiLower(static_cast<unsigned char>(text[i])) !=
+            static_cast<unsigned char>(kPrefix[i])) {
+            return 0;
+        }
+    }
+    std::size_t at = prefix;
+    for (int part = 0; part < 3; ++part) {
+        if (part > 0 && (at >= size || text[at++] != '-')) {
+            return 0;
+        }
+        std::uint64_t value = 0;
+        std::size_t digits = 0;
+        while (at < size && digits < 11 && IsAsciiDigit(static_cast<unsigned char>(text[at]))) {
+            value = value * 10 + static_cast<unsigned>(text[at++] - '0');
+            ++digits;
+        }
+        if (digits == 0 || digits > 10 || value > 0xFFFFFFFFu) {
+            return 0;
+        }
+    }
+    return at;
+}
+
 bool IsBuiltInAccount(const std::u16string& lower) {
     for (const char16_t* name : kBuiltInAccounts) {
         if (lower == name) {
@@ -222,61 +227,6 @@ std::u16string LowerAscii(std::u16string text) {
         unit = static_cast<char16_t>(AsciiLower(unit));
     }
     return text;
-}
-
-bool IsWellFormedUtf16(const std::u16string& text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            ++i;
-        } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string Utf8Of(const std::u16string& text) {
-    std::string bytes;
-    bytes.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t code = text[i];
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size()) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
-        }
-        AppendUtf8(code, bytes);
-    }
-    return bytes;
-}
-
-bool Utf16OfUtf8(const char* text, std::size_t size, std::u16string& result) {
-    static const char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    result.clear();
-    for (std::size_t i = 0; i < size;) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        const std::size_t extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
-        if ((lead >= 0x80 && lead < 0xC2) || lead > 0xF4 || i + extra >= size) {
-            return false;
-        }
-        char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const unsigned char next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (next & 0x3F);
-        }
-        if (code < kSmallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        if (code >= 0x10000) {
-            result += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            result += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            result += static_cast<char16_t>(code);
-        }
-        i += extra + 1;
-    }
-    return true;
 }
 
 }  // namespace qeb

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "inventory/EucJp.h"
+#include "text/CodePage932.h"
+#include "text/EucJp.h"
 
 namespace qeb {
 namespace {
@@ -134,7 +135,7 @@ std::size_t CharacterLength(int encoding, unsigned char lead) {
     switch (encoding) {
         case ENCODING_ANSI:
         case ENCODING_SJIS:
-            return (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC) ? 2 : 1;
+            return IsCodePage932Lead(lead) ? 2 : 1;
         case ENCODING_EUCJP:
             return lead == 0x8F ? 3 : lead >= 0x80 ? 2 : 1;
         case ENCODING_UTF8:

@@ -8,6 +8,7 @@
 
 #include "inventory/ByteSource.h"
 #include "inventory/TextEncoding.h"
+#include "text/TextDecoder.h"
 
 namespace qeb {
 
@@ -22,13 +23,6 @@ public:
     virtual std::string Text() const = 0;
 };
 
-class ITextDecoder {
-public:
-    virtual ~ITextDecoder() = default;
-    // The bytes of `codePage` (up to the first zero byte) as UTF-16; empty when they
-    // cannot be converted.
-    virtual std::u16string Decode(const std::string& bytes, unsigned codePage) const = 0;
-};
 
 constexpr std::size_t kMaxUtf16LineUnits = 1000;
 constexpr std::size_t kMaxByteLineBytes = 1000;

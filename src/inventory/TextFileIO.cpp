@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "inventory/LineReader.h"
+#include "text/Win32TextDecoder.h"
 #include "util/CodePage.h"
 
 namespace qeb {
@@ -98,13 +99,6 @@ std::optional<std::uint64_t> FileSizeOf(const std::wstring& path) {
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-class Win32Decoder : public ITextDecoder {
-public:
-    std::u16string Decode(const std::string& bytes, unsigned codePage) const override {
-        const std::wstring text = DecodeBytes(bytes.c_str(), codePage);
-        return std::u16string(text.begin(), text.end());
-    }
-};
 
 }  // namespace
 
@@ -204,7 +198,7 @@ ResultCode CMxTextFileIO::ReadLine(std::wstring& line) {
     }
     std::u16string text;
     const ResultCode result =
-        ReadTextLine(m_buffered, m_nEncoding, m_nLineEnd, heap.Buffer(), Win32Decoder(), text);
+        ReadTextLine(m_buffered, m_nEncoding, m_nLineEnd, heap.Buffer(), Win32TextDecoder(), text);
     if (IsFailure(result) && result != kEndOfFile) {
         return result;
     }

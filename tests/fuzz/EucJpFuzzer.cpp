@@ -9,7 +9,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "inventory/EucJp.h"
+#include "text/EucJp.h"
 
 namespace {
 

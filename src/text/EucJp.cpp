@@ -1,4 +1,6 @@
-#include "inventory/EucJp.h"
+#include "text/EucJp.h"
+
+#include "text/CodePage932.h"
 
 namespace qeb {
 namespace {
@@ -15,6 +17,24 @@ void PutJisX0208AsShiftJis(unsigned char first, unsigned char second, unsigned c
     } else {
         *out++ = static_cast<unsigned char>(j2 + (second < 0xE0 ? 0x1F : 0x20));
     }
+}
+
+// JIS X 0208 rows 1 to 94 only: what lies past them has no EUC-JP form.
+bool PutShiftJisAsEucJp(unsigned char lead, unsigned char trail, std::string& out) {
+    if (!IsCodePage932Lead(lead) || lead > 0xEF || !IsCodePage932Trail(trail) || trail > 0xFC) {
+        return false;
+    }
+    unsigned row = (lead <= 0x9F ? lead - 0x71u : lead - 0xB1u) * 2 + 1;
+    unsigned cell = 0;
+    if (trail >= 0x9F) {
+        ++row;
+        cell = trail - 0x7Eu;
+    } else {
+        cell = trail - (trail >= 0x80 ? 0x20u : 0x1Fu);
+    }
+    out += static_cast<char>(row | 0x80);
+    out += static_cast<char>(cell | 0x80);
+    return true;
 }
 
 }  // namespace
@@ -53,6 +73,23 @@ void EucJpToShiftJis(char* text) {
         }
     }
     *out = 0;
+}
+
+std::string ShiftJisToEucJp(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            out += static_cast<char>(byte);
+        } else if (byte >= 0xA1 && byte <= 0xDF) {
+            out += static_cast<char>(kSingleShift2);
+            out += static_cast<char>(byte);
+        } else if (i + 1 >= text.size() ||
+                   !PutShiftJisAsEucJp(byte, static_cast<unsigned char>(text[++i]), out)) {
+            return {};
+        }
+    }
+    return out;
 }
 
 }  // namespace qeb
