@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "text/Unicode.h"
+
 namespace qeb {
 
 constexpr bool IsAsciiDigit(unsigned c) {
@@ -42,6 +44,13 @@ bool ParseMac(const char* text, std::size_t size, std::string& digits);
 // False for all zeros and all ones.
 bool IsMaskedMac(const std::string& digits);
 
+// The length of the domain or machine part of a SID at `text` ("S-1-5-21-" and three numbers,
+// either case of S), or 0; what follows it must not go on with a digit.
+std::size_t DomainSidLength(const char* text, std::size_t size);
+inline bool IsDomainSid(const std::string& text) {
+    return !text.empty() && DomainSidLength(text.data(), text.size()) == text.size();
+}
+
 // The accounts that every Windows has, in lower case: never masked as users.
 inline constexpr const char16_t* kBuiltInAccounts[] = {
     u"administrator", u"guest",         u"defaultaccount",  u"wdagutilityaccount",
@@ -55,12 +64,5 @@ bool IsBuiltInAccount(const std::u16string& lower);
 bool EndsProfileName(char16_t c);
 
 std::u16string LowerAscii(std::u16string text);
-// No unpaired surrogate.
-bool IsWellFormedUtf16(const std::u16string& text);
-// `text` must be well formed.
-std::string Utf8Of(const std::u16string& text);
-// False for anything but well-formed UTF-8 (no overlong forms, surrogates or values past
-// U+10FFFF).
-bool Utf16OfUtf8(const char* text, std::size_t size, std::u16string& result);
 
 }  // namespace qeb

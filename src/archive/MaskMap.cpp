@@ -16,15 +16,17 @@ constexpr std::size_t kMaxCodePage932Bytes = 2 * kMaxNameUnits;
 constexpr std::uint32_t kIPv4StandIns = 65536u * 254u;
 constexpr std::uint32_t kIPv4FirstBlock = 0xFE00;
 
-constexpr MaskKind kKinds[] = {MaskKind::Host, MaskKind::Domain, MaskKind::IPv4,
-                               MaskKind::IPv6, MaskKind::Mac,    MaskKind::User};
+constexpr MaskKind kKinds[] = {MaskKind::Host, MaskKind::Domain, MaskKind::IPv4, MaskKind::IPv6,
+                               MaskKind::Mac,  MaskKind::User,   MaskKind::Word, MaskKind::Sid};
+constexpr char kSidStandInPrefix[] = "S-1-5-21-0-0-";
 
 std::size_t IndexOf(MaskKind kind) {
     return static_cast<std::size_t>(kind);
 }
 
 bool IsNameKind(MaskKind kind) {
-    return kind == MaskKind::Host || kind == MaskKind::Domain || kind == MaskKind::User;
+    return kind == MaskKind::Host || kind == MaskKind::Domain || kind == MaskKind::User ||
+           kind == MaskKind::Word;
 }
 
 std::u16string Widened(const std::string& ascii) {
@@ -92,6 +94,10 @@ std::u16string StandInText(MaskKind kind, std::uint32_t number) {
             return Widened("domain" + Padded(number) + ".example");
         case MaskKind::User:
             return Widened("user" + Padded(number));
+        case MaskKind::Word:
+            return Widened("word" + Padded(number));
+        case MaskKind::Sid:
+            return Widened(kSidStandInPrefix + std::to_string(number));
         case MaskKind::IPv4:
             return Widened(IPv4Text(IPv4OfNumber(number)));
         case MaskKind::IPv6:
@@ -145,6 +151,12 @@ std::uint32_t NumberOfStandIn(MaskKind kind, const std::u16string& text) {
         case MaskKind::User:
             number = NameNumber(ascii, "user");
             break;
+        case MaskKind::Word:
+            number = NameNumber(ascii, "word");
+            break;
+        case MaskKind::Sid:
+            number = NameNumber(ascii, kSidStandInPrefix);
+            break;
         case MaskKind::IPv4:
             number = ParseIPv4(ascii.data(), ascii.size(), address) ? NumberOfIPv4(address) : 0;
             break;
@@ -186,7 +198,10 @@ std::u16string KeyOfOriginal(MaskKind kind, const std::u16string& original) {
         case MaskKind::Host:
         case MaskKind::Domain:
         case MaskKind::User:
+        case MaskKind::Word:
             return LowerAscii(original);
+        case MaskKind::Sid:
+            return IsDomainSid(ascii) ? LowerAscii(original) : u"";
         case MaskKind::IPv4:
             return ParseIPv4(ascii.data(), ascii.size(), address) ? Widened(IPv4Text(address))
                                                                   : u"";
@@ -247,6 +262,10 @@ const char* MaskKindName(MaskKind kind) {
             return "mac";
         case MaskKind::User:
             return "user";
+        case MaskKind::Word:
+            return "word";
+        case MaskKind::Sid:
+            return "sid";
     }
     return "";
 }
@@ -259,6 +278,16 @@ void MaskMap::AddDomain(const MaskValue& domain) {
 }
 void MaskMap::AddUser(const MaskValue& name) {
     AddName(MaskKind::User, name);
+}
+void MaskMap::AddWord(const MaskValue& word) {
+    AddName(MaskKind::Word, word);
+}
+
+void MaskMap::Reserve(MaskKind kind, const std::u16string& original) {
+    const std::u16string key = KeyOfOriginal(kind, original);
+    if (!key.empty() && !IsStandIn(kind, KeyOfStandIn(kind, key))) {
+        StandInFor(kind, original, key);
+    }
 }
 
 void MaskMap::AddName(MaskKind kind, const MaskValue& value) {
@@ -308,6 +337,7 @@ const std::u16string* MaskMap::StandInFor(MaskKind kind, const std::u16string& o
     std::u16string standIn;
     do {
         if (last >= Capacity(kind)) {
+            m_full = true;
             return nullptr;
         }
         standIn = StandInText(kind, ++last);
@@ -319,6 +349,22 @@ const std::u16string* MaskMap::StandInFor(MaskKind kind, const std::u16string& o
     }
     m_entries.push_back({kind, original, standIn, last});
     return &m_entries.back().standIn;
+}
+
+// Addresses and SIDs are found by their form wherever they are, and a dotted quad that stays
+// stays by design, as a version. A user met only in a profile path is masked only there: a
+// profile folder may be named as commonly as "test".
+std::vector<std::u16string> MaskMap::CheckedValues() const {
+    std::vector<std::u16string> values;
+    for (const Name& name : m_names) {
+        values.push_back(name.original);
+    }
+    for (const Entry& entry : m_entries) {
+        if (IsNameKind(entry.kind) && entry.kind != MaskKind::User) {
+            values.push_back(entry.original);
+        }
+    }
+    return values;
 }
 
 void MaskMap::CountReplacement(MaskKind kind) {

@@ -4,12 +4,21 @@
 #include <cstring>
 
 #include "archive/MaskForms.h"
-#include "inventory/LineReader.h"
+#include "text/CodePage932.h"
+#include "text/EucJp.h"
+#include "text/TextDecoder.h"
 
 namespace qeb {
 namespace {
 
-enum class Encoding { Utf16, Utf8, CodePage932, None };
+enum class Encoding { Utf16, Utf16BigEndian, Utf8, CodePage932, EucJp, Mixed, None };
+
+// How a unit of a member is encoded, per line in a member of UTF-8 and code page 932 lines.
+constexpr char kAnyMode = 0;
+constexpr char kUtf8Mode = 'u';
+constexpr char kCodePage932Mode = 's';
+// A line of a mixed member longer than this is judged in parts.
+constexpr std::size_t kMaxMixedLine = 64 << 10;
 
 // The scanner sees every unit of a member as one byte: an ASCII character as itself, any other
 // unit as the start of a character or as the rest of one. Trail bytes of code page 932 that
@@ -17,9 +26,9 @@ enum class Encoding { Utf16, Utf8, CodePage932, None };
 constexpr unsigned char kCharStart = 0x80;
 constexpr unsigned char kContinuation = 0x81;
 
-// What a decision at one unit may look at: before it, "C:\\Users\\" and an address's
-// neighbours; after it, the longest name and a token that it must not cut.
-constexpr std::size_t kLookBehind = 16;
+// What a decision at one unit may look at: before it, "C:\\Users\\", "バージョン: " in UTF-8 and
+// an address's neighbours; after it, the longest name and a token that it must not cut.
+constexpr std::size_t kLookBehind = 32;
 constexpr std::size_t kLookAhead = 1200;
 constexpr std::size_t kMaxNameUnits = 1024;
 constexpr std::size_t kMaxProfileNameChars = 256;
@@ -41,74 +50,200 @@ bool IsSeparator(unsigned char c) {
 bool IsIPv6Char(unsigned char c) {
     return IsAsciiHex(c) || c == ':' || c == '.';
 }
-bool IsCodePage932Lead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-bool IsCodePage932Trail(unsigned char c) {
-    return c >= 0x40 && c <= 0xFC && c != 0x7F;
-}
 
-Encoding EncodingOf(MemberText text) {
+Encoding EncodingOf(TextForm text) {
     switch (text) {
-        case MemberText::Utf16WithMark:
-        case MemberText::Utf16:
+        case TextForm::Utf16WithMark:
+        case TextForm::Utf16:
             return Encoding::Utf16;
-        case MemberText::Utf8WithMark:
-        case MemberText::Utf8:
+        case TextForm::Utf16BigEndian:
+            return Encoding::Utf16BigEndian;
+        case TextForm::Utf8WithMark:
+        case TextForm::Utf8:
             return Encoding::Utf8;
-        case MemberText::CodePage932:
+        case TextForm::CodePage932:
             return Encoding::CodePage932;
-        case MemberText::Binary:
+        case TextForm::EucJp:
+            return Encoding::EucJp;
+        case TextForm::Utf8AndCodePage932:
+            return Encoding::Mixed;
+        case TextForm::Binary:
             break;
     }
     return Encoding::None;
 }
 
 std::size_t UnitBytesOf(Encoding encoding) {
-    return encoding == Encoding::Utf16 ? 2 : 1;
+    return encoding == Encoding::Utf16 || encoding == Encoding::Utf16BigEndian ? 2 : 1;
 }
 
-// Appends the view of the units of `bytes` to `view`. Returns how many bytes the units take:
-// unless `last`, a unit or character that the next piece may complete is left out.
+std::uint16_t Utf16Unit(const unsigned char* bytes, bool bigEndian) {
+    return static_cast<std::uint16_t>(bigEndian ? bytes[0] << 8 | bytes[1]
+                                                : bytes[0] | bytes[1] << 8);
+}
+
+std::size_t AppendUtf16View(const unsigned char* bytes, std::size_t size, bool bigEndian,
+                            unsigned char* out) {
+    std::size_t used = 0;
+    std::size_t units = 0;
+    bool afterHigh = false;
+    for (; used + 1 < size; used += 2) {
+        const unsigned unit = Utf16Unit(bytes + used, bigEndian);
+        const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        out[units++] = unit < 0x80        ? static_cast<unsigned char>(unit)
+                       : low && afterHigh ? kContinuation
+                                          : kCharStart;
+        afterHigh = unit >= 0xD800 && unit <= 0xDBFF;
+    }
+    return used;
+}
+
+std::size_t AppendUtf8View(const unsigned char* bytes, std::size_t size, unsigned char* out) {
+    for (std::size_t used = 0; used < size; ++used) {
+        const unsigned char byte = bytes[used];
+        out[used] = byte < 0x80 ? byte : byte < 0xC0 ? kContinuation : kCharStart;
+    }
+    return size;
+}
+
+// Both views of two-byte encodings: `TrailCount` tells how many bytes follow a lead, 0 when
+// the byte stands alone; a lead without its trail is a character of its own.
+template <typename TrailCount, typename IsTrail>
+std::size_t AppendDoubleByteView(const unsigned char* bytes, std::size_t size, bool last,
+                                 unsigned char* out, std::size_t& units, TrailCount trailCount,
+                                 IsTrail isTrail) {
+    std::size_t used = 0;
+    while (used < size) {
+        const unsigned char byte = bytes[used];
+        const std::size_t trail = trailCount(byte);
+        std::size_t have = 0;
+        while (have < trail && used + 1 + have < size && isTrail(byte, bytes[used + 1 + have])) {
+            ++have;
+        }
+        if (have < trail && used + 1 + have == size && !last) {
+            break;
+        }
+        out[units++] = byte < 0x80 ? byte : kCharStart;
+        for (std::size_t k = 0; k < (have == trail ? trail : 0); ++k) {
+            out[units++] = kContinuation;
+        }
+        used += have == trail ? 1 + trail : 1;
+    }
+    return used;
+}
+
+std::size_t AppendCodePage932View(const unsigned char* bytes, std::size_t size, bool last,
+                                  unsigned char* out, std::size_t& units) {
+    return AppendDoubleByteView(
+        bytes, size, last, out, units,
+        [](unsigned char byte) -> std::size_t { return IsCodePage932Lead(byte) ? 1 : 0; },
+        [](unsigned char, unsigned char trail) { return IsCodePage932Trail(trail); });
+}
+
+std::size_t AppendEucJpView(const unsigned char* bytes, std::size_t size, bool last,
+                            unsigned char* out, std::size_t& units) {
+    return AppendDoubleByteView(
+        bytes, size, last, out, units,
+        [](unsigned char byte) -> std::size_t {
+            return byte == 0x8F ? 2 : byte == 0x8E || (byte >= 0xA1 && byte <= 0xFE) ? 1 : 0;
+        },
+        [](unsigned char lead, unsigned char trail) {
+            return trail >= 0xA1 && trail <= (lead == 0x8E ? 0xDF : 0xFE);
+        });
+}
+
+// The length of `size` without a multi-byte character that the end cuts off.
+std::size_t WithoutCutUtf8(const unsigned char* head, std::size_t size) {
+    for (std::size_t back = 1; back <= 3 && back <= size; ++back) {
+        const unsigned char byte = head[size - back];
+        if (byte >= 0xC0) {
+            const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+            return length > back ? size - back : size;
+        }
+        if (byte < 0x80) {
+            break;
+        }
+    }
+    return size;
+}
+
+bool IsUtf8Line(const unsigned char* bytes, std::size_t size, bool cutAllowed) {
+    for (std::size_t i = 0; i < size;) {
+        const std::size_t length = Utf8SequenceAt(bytes + i, size - i);
+        if (length == kUtf8Cut) {
+            return cutAllowed;
+        }
+        if (length == 0) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// Line by line, each as UTF-8 when it is well formed and as code page 932 otherwise; `modes`
+// gets the mode of every unit.
+std::size_t AppendMixedView(const unsigned char* bytes, std::size_t size, bool last,
+                            unsigned char* out, std::size_t& units, std::string& modes) {
+    std::size_t used = 0;
+    while (used < size) {
+        const unsigned char* line = bytes + used;
+        const void* newline = std::memchr(line, '\n', size - used);
+        std::size_t length = newline != nullptr
+                                 ? static_cast<const unsigned char*>(newline) - line + 1
+                                 : size - used;
+        const bool whole = newline != nullptr || last;
+        if (!whole && length < kMaxMixedLine) {
+            break;
+        }
+        const std::size_t start = units;
+        if (IsUtf8Line(line, length, !whole)) {
+            length = whole ? length : std::min(length, WithoutCutUtf8(line, length));
+            units += AppendUtf8View(line, length, out + units);
+            modes.append(units - start, kUtf8Mode);
+        } else {
+            length = AppendCodePage932View(line, length, whole, out, units);
+            modes.append(units - start, kCodePage932Mode);
+        }
+        used += length;
+        if (length == 0) {
+            break;
+        }
+    }
+    return used;
+}
+
+// Appends the view of the units of `bytes` to `view`, and for a mixed member the mode of each
+// to `modes`. Returns how many bytes the units take: unless `last`, a unit or character that
+// the next piece may complete is left out.
 std::size_t AppendView(Encoding encoding, const unsigned char* bytes, std::size_t size, bool last,
-                       std::string& view) {
+                       std::string& view, std::string* modes = nullptr) {
     const std::size_t start = view.size();
     view.resize(start + size);
     unsigned char* out = reinterpret_cast<unsigned char*>(&view[start]);
     std::size_t used = 0;
     std::size_t units = 0;
-    if (encoding == Encoding::Utf16) {
-        bool afterHigh = false;
-        for (; used + 1 < size; used += 2) {
-            const unsigned unit = bytes[used] | (bytes[used + 1] << 8);
-            const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
-            out[units++] = unit < 0x80        ? static_cast<unsigned char>(unit)
-                           : low && afterHigh ? kContinuation
-                                              : kCharStart;
-            afterHigh = unit >= 0xD800 && unit <= 0xDBFF;
-        }
-    } else if (encoding == Encoding::Utf8) {
-        for (; used < size; ++used) {
-            const unsigned char byte = bytes[used];
-            out[units++] = byte < 0x80 ? byte : byte < 0xC0 ? kContinuation : kCharStart;
-        }
-    } else {
-        while (used < size) {
-            const unsigned char byte = bytes[used];
-            if (!IsCodePage932Lead(byte)) {
-                out[units++] = byte < 0x80 ? byte : kCharStart;
-                ++used;
-            } else if (used + 1 < size && IsCodePage932Trail(bytes[used + 1])) {
-                out[units++] = kCharStart;
-                out[units++] = kContinuation;
-                used += 2;
-            } else if (used + 1 == size && !last) {
-                break;
-            } else {
-                out[units++] = kCharStart;
-                ++used;
-            }
-        }
+    std::string ignored;
+    switch (encoding) {
+        case Encoding::Utf16:
+        case Encoding::Utf16BigEndian:
+            used = AppendUtf16View(bytes, size, encoding == Encoding::Utf16BigEndian, out);
+            units = used / 2;
+            break;
+        case Encoding::Utf8:
+            units = used = AppendUtf8View(bytes, size, out);
+            break;
+        case Encoding::CodePage932:
+            used = AppendCodePage932View(bytes, size, last, out, units);
+            break;
+        case Encoding::EucJp:
+            used = AppendEucJpView(bytes, size, last, out, units);
+            break;
+        case Encoding::Mixed:
+            used = AppendMixedView(bytes, size, last, out, units, modes ? *modes : ignored);
+            break;
+        case Encoding::None:
+            break;
     }
     view.resize(start + units);
     return used;
@@ -133,93 +268,26 @@ std::u16string InStyleOf(const std::u16string& original, std::u16string standIn)
     return standIn;
 }
 
+// The code page 932 code of an EUC-JP character of one or two bytes.
+std::uint16_t CodePage932OfEucJp(std::uint16_t character) {
+    char bytes[3] = {static_cast<char>(character >> 8), static_cast<char>(character & 0xFF), 0};
+    char* text = character > 0xFF ? bytes : bytes + 1;
+    EucJpToShiftJis(text);
+    const unsigned char* converted = reinterpret_cast<const unsigned char*>(text);
+    return converted[1] != 0 ? static_cast<std::uint16_t>(converted[0] << 8 | converted[1])
+                             : converted[0];
+}
+
 bool HasOnlyText(const std::u16string& text) {
     return IsWellFormedUtf16(text) &&
            std::none_of(text.begin(), text.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
 }
 
-bool LooksLikeUtf16(const unsigned char* head, std::size_t size, bool isWhole) {
-    if (size < 2 || (isWhole && size % 2 != 0)) {
-        return false;
-    }
-    std::size_t zeroHigh = 0;
-    for (std::size_t i = 0; i + 1 < size; i += 2) {
-        if (head[i + 1] != 0) {
-            continue;
-        }
-        const unsigned char low = head[i];
-        if (low < 0x20 && low != '\t' && low != '\n' && low != '\r' && low != '\f') {
-            return false;  // U+0000 or a control that text does not hold: 16-bit binary data
-        }
-        ++zeroHigh;
-    }
-    return (head[0] == '<' && head[1] == 0) || zeroHigh * 10 >= (size / 2) * 3;
-}
-
-// The length of `size` without a multi-byte character that the head cuts off.
-std::size_t WithoutCutUtf8(const unsigned char* head, std::size_t size) {
-    for (std::size_t back = 1; back <= 3 && back <= size; ++back) {
-        const unsigned char byte = head[size - back];
-        if (byte >= 0xC0) {
-            const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
-            return length > back ? size - back : size;
-        }
-        if (byte < 0x80) {
-            break;
-        }
-    }
-    return size;
-}
-
-bool IsUtf8Text(const unsigned char* head, std::size_t size, bool isWhole) {
-    const std::size_t checked = isWhole ? size : WithoutCutUtf8(head, size);
-    std::u16string ignored;
-    return Utf16OfUtf8(reinterpret_cast<const char*>(head), checked, ignored);
-}
-
-bool IsCodePage932Text(const unsigned char* head, std::size_t size, bool isWhole) {
-    for (std::size_t i = 0; i < size; ++i) {
-        const unsigned char byte = head[i];
-        if (byte == 0x80 || byte == 0xA0 || byte > 0xFC) {
-            return false;
-        }
-        if (IsCodePage932Lead(byte)) {
-            if (i + 1 == size) {
-                return !isWhole;
-            }
-            if (!IsCodePage932Trail(head[++i])) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
 }  // namespace
-
-MemberText DetectMemberText(const char* head, std::size_t size, bool isWhole) {
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(head);
-    if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        return MemberText::Utf16WithMark;
-    }
-    if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
-        return MemberText::Utf8WithMark;
-    }
-    if (LooksLikeUtf16(bytes, size, isWhole)) {
-        return MemberText::Utf16;
-    }
-    if (std::memchr(head, 0, size) != nullptr) {
-        return MemberText::Binary;
-    }
-    if (IsUtf8Text(bytes, size, isWhole)) {
-        return MemberText::Utf8;
-    }
-    return IsCodePage932Text(bytes, size, isWhole) ? MemberText::CodePage932 : MemberText::Binary;
-}
 
 class MemberMasker::Scanner {
 public:
-    Scanner(MaskMap& map, MemberText text, bool versions, const ITextDecoder* decoder);
+    Scanner(MaskMap& map, TextForm text, bool versions, const ITextDecoder* decoder);
     void Feed(const char* data, std::size_t size, bool last, std::string& out);
 
 private:
@@ -230,6 +298,7 @@ private:
         std::u16string lower;
         std::string view;
         std::vector<std::uint16_t> units;
+        char mode = kAnyMode;  // the lines it is looked for in, in a mixed member
     };
     // A value found at a unit; `replace` is false for a stand-in, which stays.
     struct Found {
@@ -240,8 +309,11 @@ private:
         std::u16string key;
     };
 
-    void AddPattern(const MaskMap::Name& name);
-    std::string EncodedName(const MaskMap::Name& name) const;
+    void AddPatterns(const MaskMap::Name& name);
+    void AddPattern(const MaskMap::Name& name, const std::string& bytes, Encoding encoding,
+                    char mode);
+    static std::string EncodedName(const MaskMap::Name& name, Encoding encoding);
+    bool IsCodePage932At(std::size_t i) const;
     static int BucketOf(unsigned char view, std::uint16_t unit);
 
     std::uint16_t Unit(std::size_t i) const;
@@ -276,6 +348,9 @@ private:
     Found IPv6At(std::size_t i) const;
     Found MacAt(std::size_t i) const;
     Found StandInNameAt(std::size_t i) const;
+    Found SidAt(std::size_t i) const;
+    bool InVersionContext(std::size_t begin, std::size_t end) const;
+    bool HoldsUnitsBefore(std::size_t end, const std::uint16_t* units, std::size_t count) const;
     bool IsLabelBefore(std::size_t separator) const;
     bool EndsName(std::size_t end, MaskKind kind) const;
     Found NameAt(std::size_t i) const;
@@ -299,6 +374,7 @@ private:
     // kLookBehind units of NUL before m_pending's first unit, so that looking back from the
     // member's start stays inside; positions in the scan count from here.
     std::string m_view;
+    std::string m_modes;  // of every unit of m_view, for a mixed member
     const unsigned char* m_v = nullptr;
     // Where the last name that was replaced ended: what follows reads it as its stand-in will
     // read once masked, so that masking masked text changes nothing.
@@ -309,7 +385,7 @@ private:
     std::size_t m_replacedEnd = 0;
 };
 
-MemberMasker::Scanner::Scanner(MaskMap& map, MemberText text, bool versions,
+MemberMasker::Scanner::Scanner(MaskMap& map, TextForm text, bool versions,
                                const ITextDecoder* decoder)
     : m_map(map),
       m_encoding(EncodingOf(text)),
@@ -317,7 +393,7 @@ MemberMasker::Scanner::Scanner(MaskMap& map, MemberText text, bool versions,
       m_versions(versions),
       m_decoder(decoder) {
     for (const MaskMap::Name& name : map.Names()) {
-        AddPattern(name);
+        AddPatterns(name);
     }
     for (std::vector<std::size_t>& bucket : m_buckets) {
         std::stable_sort(bucket.begin(), bucket.end(), [this](std::size_t a, std::size_t b) {
@@ -326,22 +402,35 @@ MemberMasker::Scanner::Scanner(MaskMap& map, MemberText text, bool versions,
     }
     for (unsigned c = 0; c < 0x80; ++c) {
         m_starts[c] = m_starts[c] || IsAsciiHex(c) || c == ':' || AsciiLower(c) == 'h' ||
-                      AsciiLower(c) == 'u';
+                      AsciiLower(c) == 'u' || AsciiLower(c) == 'w' || AsciiLower(c) == 's';
     }
 }
 
-void MemberMasker::Scanner::AddPattern(const MaskMap::Name& name) {
-    const std::string bytes = EncodedName(name);
-    Pattern pattern{name.kind, name.original, name.lower, {}, {}};
+// A mixed member is searched for a name in both of its encodings, each in its own lines.
+void MemberMasker::Scanner::AddPatterns(const MaskMap::Name& name) {
+    const bool ascii =
+        std::all_of(name.lower.begin(), name.lower.end(), [](char16_t c) { return c < 0x80; });
+    if (m_encoding != Encoding::Mixed || ascii) {
+        AddPattern(name, EncodedName(name, m_encoding), m_encoding, kAnyMode);
+        return;
+    }
+    AddPattern(name, EncodedName(name, Encoding::Utf8), Encoding::Utf8, kUtf8Mode);
+    AddPattern(name, EncodedName(name, Encoding::CodePage932), Encoding::CodePage932,
+               kCodePage932Mode);
+}
+
+void MemberMasker::Scanner::AddPattern(const MaskMap::Name& name, const std::string& bytes,
+                                       Encoding encoding, char mode) {
+    Pattern pattern{name.kind, name.original, name.lower, {}, {}, mode};
     const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes.data());
     if (bytes.empty() ||
-        AppendView(m_encoding, data, bytes.size(), true, pattern.view) != bytes.size() ||
+        AppendView(encoding, data, bytes.size(), true, pattern.view) != bytes.size() ||
         pattern.view.size() > kMaxNameUnits) {
         return;
     }
     for (std::size_t i = 0; i < pattern.view.size(); ++i) {
         const std::uint16_t unit =
-            m_unitBytes == 2 ? static_cast<std::uint16_t>(data[2 * i] | (data[2 * i + 1] << 8))
+            m_unitBytes == 2 ? Utf16Unit(data + 2 * i, encoding == Encoding::Utf16BigEndian)
                              : data[i];
         const bool ascii = static_cast<unsigned char>(pattern.view[i]) < 0x80;
         pattern.units.push_back(ascii ? static_cast<std::uint16_t>(AsciiLower(unit)) : unit);
@@ -362,26 +451,36 @@ void MemberMasker::Scanner::AddPattern(const MaskMap::Name& name) {
     m_patterns.push_back(std::move(pattern));
 }
 
-std::string MemberMasker::Scanner::EncodedName(const MaskMap::Name& name) const {
+std::string MemberMasker::Scanner::EncodedName(const MaskMap::Name& name, Encoding encoding) {
     const bool ascii =
         std::all_of(name.lower.begin(), name.lower.end(), [](char16_t c) { return c < 0x80; });
-    switch (m_encoding) {
-        case Encoding::Utf16: {
+    switch (encoding) {
+        case Encoding::Utf16:
+        case Encoding::Utf16BigEndian: {
+            const bool big = encoding == Encoding::Utf16BigEndian;
             std::string bytes;
             for (const char16_t unit : name.lower) {
-                bytes += static_cast<char>(unit & 0xFF);
-                bytes += static_cast<char>(unit >> 8);
+                bytes += static_cast<char>(big ? unit >> 8 : unit & 0xFF);
+                bytes += static_cast<char>(big ? unit & 0xFF : unit >> 8);
             }
             return bytes;
         }
         case Encoding::Utf8:
+        case Encoding::Mixed:
             return Utf8Of(name.lower);
         case Encoding::CodePage932:
             return ascii ? Utf8Of(name.lower) : name.codePage932;
+        case Encoding::EucJp:
+            return ascii ? Utf8Of(name.lower) : ShiftJisToEucJp(name.codePage932);
         case Encoding::None:
             break;
     }
     return {};
+}
+
+bool MemberMasker::Scanner::IsCodePage932At(std::size_t i) const {
+    return m_encoding == Encoding::CodePage932 ||
+           (m_encoding == Encoding::Mixed && m_modes[i] == kCodePage932Mode);
 }
 
 int MemberMasker::Scanner::BucketOf(unsigned char view, std::uint16_t unit) {
@@ -394,7 +493,7 @@ int MemberMasker::Scanner::BucketOf(unsigned char view, std::uint16_t unit) {
 std::uint16_t MemberMasker::Scanner::Unit(std::size_t i) const {
     const unsigned char* bytes =
         reinterpret_cast<const unsigned char*>(m_pending.data()) + (i - kLookBehind) * m_unitBytes;
-    return m_unitBytes == 2 ? static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8)) : bytes[0];
+    return m_unitBytes == 2 ? Utf16Unit(bytes, m_encoding == Encoding::Utf16BigEndian) : bytes[0];
 }
 
 std::u16string MemberMasker::Scanner::AsciiText(std::size_t begin, std::size_t end) const {
@@ -403,9 +502,11 @@ std::u16string MemberMasker::Scanner::AsciiText(std::size_t begin, std::size_t e
 
 std::size_t MemberMasker::Scanner::BuildView(bool last) {
     m_view.assign(kLookBehind, '\0');
+    m_modes.assign(kLookBehind, kUtf8Mode);
     const std::size_t bytes =
         AppendView(m_encoding, reinterpret_cast<const unsigned char*>(m_pending.data()),
-                   m_pending.size(), last, m_view);
+                   m_pending.size(), last, m_view, &m_modes);
+    m_modes.append(kLookAhead + 2, kUtf8Mode);
     // Past the end, a member that ends reads as NUL characters; one that goes on is never read
     // this far, as the scan stops kLookAhead units before.
     m_view.append(kLookAhead + 2, '\0');
@@ -461,22 +562,23 @@ std::size_t MemberMasker::Scanner::Scan(std::size_t begin, std::size_t limit, st
             ++i;
             continue;
         }
+        // A value that a lone lead byte keeps as it is runs into nothing: the next may begin.
+        const bool joinsLead = found.replace && WouldJoinLoneLead(i, found.kind);
         const std::u16string* standIn =
-            found.replace && !WouldJoinLoneLead(i, found.kind)
-                ? m_map.StandInFor(found.kind, found.original, found.key)
-                : nullptr;
+            found.replace && !joinsLead ? m_map.StandInFor(found.kind, found.original, found.key)
+                                        : nullptr;
         if (standIn != nullptr) {
             EmitUnits(copied, i, out);
             EmitStandIn(found, *standIn, out);
             m_map.CountReplacement(found.kind);
             copied = i + found.length;
             const bool name = found.kind == MaskKind::Host || found.kind == MaskKind::Domain ||
-                              found.kind == MaskKind::User;
+                              found.kind == MaskKind::User || found.kind == MaskKind::Word;
             m_nameEnd = name ? copied : m_nameEnd;
             m_replacedEnd = copied;
         }
         i += found.length;
-        m_matchEnd = i;
+        m_matchEnd = joinsLead ? m_matchEnd : i;
     }
     EmitUnits(copied, i, out);
     return i;
@@ -490,9 +592,13 @@ void MemberMasker::Scanner::EmitStandIn(const Found& found, const std::u16string
                                         std::string& out) const {
     const std::u16string text =
         found.kind == MaskKind::Mac ? InStyleOf(found.original, standIn) : standIn;
+    const bool big = m_encoding == Encoding::Utf16BigEndian;
     for (const char16_t c : text) {
+        if (big) {
+            out += '\0';
+        }
         out += static_cast<char>(c);
-        if (m_unitBytes == 2) {
+        if (m_unitBytes == 2 && !big) {
             out += '\0';
         }
     }
@@ -501,7 +607,7 @@ void MemberMasker::Scanner::EmitStandIn(const Found& found, const std::u16string
 // A code page 932 lead byte without its trail takes a letter after it as the trail: a stand-in
 // that begins with one would change how the bytes after it read.
 bool MemberMasker::Scanner::WouldJoinLoneLead(std::size_t i, MaskKind kind) const {
-    return m_encoding == Encoding::CodePage932 && m_v[i - 1] == kCharStart &&
+    return IsCodePage932At(i - 1) && m_v[i - 1] == kCharStart &&
            IsCodePage932Lead(static_cast<unsigned char>(Unit(i - 1))) && kind != MaskKind::IPv4 &&
            kind != MaskKind::Mac;
 }
@@ -552,6 +658,9 @@ MemberMasker::Scanner::Found MemberMasker::Scanner::AddressOrStandInAt(std::size
     }
     if (IsAsciiLetter(c) && !IsWord(m_v[i - 1])) {
         consider(StandInNameAt(i));
+    }
+    if (AsciiLower(c) == 's' && !IsWord(m_v[i - 1])) {
+        consider(SidAt(i));
     }
     return best;
 }
@@ -606,7 +715,79 @@ MemberMasker::Scanner::Found MemberMasker::Scanner::IPv4At(std::size_t i) const 
     }
     const bool longerNumber = (m_v[i - 1] == '.' && IsAsciiDigit(m_v[i - 2])) ||
                               (m_v[end] == '.' && IsAsciiDigit(m_v[end + 1]));
-    return Address(i, end, MaskKind::IPv4, IPv4Text(address), !longerNumber);
+    return Address(i, end, MaskKind::IPv4, IPv4Text(address),
+                   !longerNumber && !InVersionContext(i, end));
+}
+
+// The domain or machine part of a SID; the relative identifier after it stays.
+MemberMasker::Scanner::Found MemberMasker::Scanner::SidAt(std::size_t i) const {
+    const std::size_t length = DomainSidLength(Chars(i), 40);
+    if (length == 0 || IsAlnum(m_v[i + length])) {
+        return {};
+    }
+    Found found;
+    found.length = length;
+    found.kind = MaskKind::Sid;
+    found.original = AsciiText(i, i + length);
+    found.key = LowerAscii(found.original);
+    found.replace = !m_map.IsStandIn(MaskKind::Sid, found.key);
+    return found;
+}
+
+// A dotted quad that names a version: a driver's "(12.17.10.8, 1.43 MB", or one after
+// "Version", "ver", "v" or "バージョン" and a blank, colon or equals sign.
+bool MemberMasker::Scanner::InVersionContext(std::size_t begin, std::size_t end) const {
+    if (m_v[begin - 1] == '(' && m_v[end] == ',') {
+        return true;
+    }
+    std::size_t at = begin;
+    for (int skipped = 0; skipped < 4 && (m_v[at - 1] == ' ' || m_v[at - 1] == '\t' ||
+                                          m_v[at - 1] == ':' || m_v[at - 1] == '=');
+         ++skipped) {
+        --at;
+    }
+    if (at == begin) {
+        return false;  // "v1.2.3.4" is no address for want of a boundary already
+    }
+    std::size_t word = at;
+    while (at - word < 12 && IsAsciiLetter(m_v[word - 1])) {
+        --word;
+    }
+    std::string lower;
+    for (std::size_t k = word; k < at; ++k) {
+        lower += static_cast<char>(AsciiLower(m_v[k]));
+    }
+    const auto endsWith = [&lower](const std::string& tail) {
+        return lower.size() >= tail.size() &&
+               lower.compare(lower.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    if (word < at) {
+        return endsWith("version") || lower == "ver" || lower == "v";
+    }
+    static const std::uint16_t kUtf16[] = {0x30D0, 0x30FC, 0x30B8, 0x30E7, 0x30F3};
+    static const std::uint16_t kUtf8[] = {0xE3, 0x83, 0x90, 0xE3, 0x83, 0xBC, 0xE3, 0x82,
+                                          0xB8, 0xE3, 0x83, 0xA7, 0xE3, 0x83, 0xB3};
+    static const std::uint16_t kCodePage932[] = {0x83, 0x6F, 0x81, 0x5B, 0x83,
+                                                 0x57, 0x83, 0x87, 0x83, 0x93};
+    static const std::uint16_t kEucJp[] = {0xA5, 0xD0, 0xA1, 0xBC, 0xA5,
+                                           0xB8, 0xA5, 0xE7, 0xA5, 0xF3};
+    return HoldsUnitsBefore(at, kUtf16, std::size(kUtf16)) ||
+           HoldsUnitsBefore(at, kUtf8, std::size(kUtf8)) ||
+           HoldsUnitsBefore(at, kCodePage932, std::size(kCodePage932)) ||
+           HoldsUnitsBefore(at, kEucJp, std::size(kEucJp));
+}
+
+bool MemberMasker::Scanner::HoldsUnitsBefore(std::size_t end, const std::uint16_t* units,
+                                             std::size_t count) const {
+    if (end < kLookBehind + count) {
+        return false;
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+        if (m_v[end - count + k] < 0x80 || Unit(end - count + k) != units[k]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 MemberMasker::Scanner::Found MemberMasker::Scanner::IPv6At(std::size_t i) const {
@@ -664,6 +845,7 @@ MemberMasker::Scanner::Found MemberMasker::Scanner::StandInNameAt(std::size_t i)
     };
     static const Form kForms[] = {{"host", "", MaskKind::Host},
                                   {"user", "", MaskKind::User},
+                                  {"word", "", MaskKind::Word},
                                   {"domain", ".example", MaskKind::Domain}};
     for (const Form& form : kForms) {
         std::size_t end = i;
@@ -736,6 +918,9 @@ MemberMasker::Scanner::Found MemberMasker::Scanner::NameAt(std::size_t i) const 
 }
 
 bool MemberMasker::Scanner::HoldsPattern(const Pattern& pattern, std::size_t i) const {
+    if (pattern.mode != kAnyMode && m_modes[i] != pattern.mode) {
+        return false;
+    }
     for (std::size_t k = 0; k < pattern.view.size(); ++k) {
         const unsigned char view = static_cast<unsigned char>(AsciiLower(m_v[i + k]));
         if (view != static_cast<unsigned char>(pattern.view[k]) ||
@@ -804,17 +989,29 @@ bool MemberMasker::Scanner::IsProfileAt(std::size_t name) const {
         }
         return count > 0;
     };
-    if (!separators()) {
+    const auto wordBefore = [this, &at](const char* lower, std::size_t length) {
+        if (at < length + 2) {
+            return false;
+        }
+        at -= length;
+        std::size_t word = at;
+        return AsciiAt(word, lower);
+    };
+    if (!separators() || !wordBefore("users", 5) || !separators()) {
         return false;
     }
-    at -= 5;
-    std::size_t users = at;
-    if (!AsciiAt(users, "users") || !separators() || m_v[at - 1] != ':' ||
-        !IsAsciiLetter(m_v[at - 2])) {
-        return false;
+    if (m_v[at - 1] == ':' && IsAsciiLetter(m_v[at - 2])) {
+        const unsigned char before = m_v[at - 3];
+        return !IsWord(before) && before != ':' && before != '.' && m_replacedEnd <= at - 3;
     }
-    const unsigned char before = m_v[at - 3];
-    return !IsWord(before) && before != ':' && before != '.' && m_replacedEnd <= at - 3;
+    // \Device\HarddiskVolume3\Users\<name>: the form that the kernel and its audit events use.
+    std::size_t digits = 0;
+    while (digits < 3 && IsAsciiDigit(m_v[at - 1])) {
+        --at;
+        ++digits;
+    }
+    return digits > 0 && wordBefore("harddiskvolume", 14) && separators() &&
+           wordBefore("device", 6) && IsSeparator(m_v[at - 1]) && m_replacedEnd <= at;
 }
 
 bool MemberMasker::Scanner::EndsProfileNameAt(std::size_t i) const {
@@ -826,14 +1023,15 @@ bool MemberMasker::Scanner::EndsProfileNameAt(std::size_t i) const {
         return false;
     }
     const std::uint16_t unit = Unit(i);
-    if (m_encoding == Encoding::CodePage932) {
-        const std::uint16_t character = m_v[i + 1] == kContinuation
-                                            ? static_cast<std::uint16_t>(unit << 8 | Unit(i + 1))
-                                            : unit;
+    if (IsCodePage932At(i) || m_encoding == Encoding::EucJp) {
+        std::uint16_t character = m_v[i + 1] == kContinuation
+                                      ? static_cast<std::uint16_t>(unit << 8 | Unit(i + 1))
+                                      : unit;
+        character = m_encoding == Encoding::EucJp ? CodePage932OfEucJp(character) : character;
         return std::find(std::begin(kCodePage932NameEnds), std::end(kCodePage932NameEnds),
                          character) != std::end(kCodePage932NameEnds);
     }
-    if (m_encoding == Encoding::Utf16) {
+    if (m_unitBytes == 2) {
         return EndsProfileName(unit);
     }
     const bool threeBytes =
@@ -846,7 +1044,7 @@ bool MemberMasker::Scanner::EndsProfileNameAt(std::size_t i) const {
 bool MemberMasker::Scanner::ProfileOriginal(std::size_t begin, std::size_t end,
                                             std::u16string& original) const {
     original.clear();
-    if (m_encoding == Encoding::Utf16) {
+    if (m_unitBytes == 2) {
         for (std::size_t i = begin; i < end; ++i) {
             original += static_cast<char16_t>(Unit(i));
         }
@@ -854,6 +1052,7 @@ bool MemberMasker::Scanner::ProfileOriginal(std::size_t begin, std::size_t end,
     }
     const std::string bytes = m_pending.substr(begin - kLookBehind, end - begin);
     if (m_encoding == Encoding::Utf8 ||
+        (m_encoding == Encoding::Mixed && !IsCodePage932At(begin)) ||
         std::all_of(m_v + begin, m_v + end, [](unsigned char c) { return c < 0x80; })) {
         return Utf16OfUtf8(bytes.data(), bytes.size(), original);
     }
@@ -867,11 +1066,15 @@ bool MemberMasker::Scanner::ProfileOriginal(std::size_t begin, std::size_t end,
     if (m_decoder == nullptr) {
         return false;
     }
-    original = m_decoder->Decode(bytes, 932);
+    std::string codePage932 = bytes;
+    if (m_encoding == Encoding::EucJp) {
+        EucJpToShiftJis(codePage932.data());
+    }
+    original = m_decoder->Decode(codePage932, 932);
     return !original.empty() && HasOnlyText(original);
 }
 
-MemberMasker::MemberMasker(MaskMap& map, MemberText text, bool dottedNumbersAreVersions,
+MemberMasker::MemberMasker(MaskMap& map, TextForm text, bool dottedNumbersAreVersions,
                            const ITextDecoder* codePage932)
     : m_scanner(std::make_unique<Scanner>(map, text, dottedNumbersAreVersions, codePage932)) {}
 
@@ -881,6 +1084,20 @@ MemberMasker& MemberMasker::operator=(MemberMasker&&) noexcept = default;
 
 void MemberMasker::Feed(const char* data, std::size_t size, bool last, std::string& out) {
     m_scanner->Feed(data, size, last, out);
+}
+
+// Masked once as text, so that a host such as web-01 is found whole, and once more with '-' and
+// '_' as separators; no file name holds the control characters that stand in for them.
+std::string MaskedMemberName(MaskMap& map, const std::string& name) {
+    std::string once;
+    MemberMasker(map, TextForm::Utf8, false).Feed(name.data(), name.size(), true, once);
+    std::replace(once.begin(), once.end(), '-', '\x01');
+    std::replace(once.begin(), once.end(), '_', '\x02');
+    std::string twice;
+    MemberMasker(map, TextForm::Utf8, false).Feed(once.data(), once.size(), true, twice);
+    std::replace(twice.begin(), twice.end(), '\x01', '-');
+    std::replace(twice.begin(), twice.end(), '\x02', '_');
+    return twice;
 }
 
 }  // namespace qeb

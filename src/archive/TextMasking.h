@@ -40,27 +40,15 @@
 #include <utility>
 #include <vector>
 
+#include "text/TextClassifier.h"
+
 namespace qeb {
 
-enum class MaskKind { Host, Domain, IPv4, IPv6, Mac, User };
+enum class MaskKind { Host, Domain, IPv4, IPv6, Mac, User, Word, Sid };
 
 // The name of a kind in the map file and in masking.txt: "host", "domain", "ipv4", "ipv6",
-// "mac", "user".
+// "mac", "user", "word", "sid".
 const char* MaskKindName(MaskKind kind);
-
-// How a member's bytes are text, judged from its first bytes.
-enum class MemberText {
-    Utf16WithMark,  // FF FE, then UTF-16LE
-    Utf16,          // UTF-16LE without a mark (as wevtutil writes XML)
-    Utf8WithMark,   // EF BB BF, then UTF-8
-    Utf8,           // valid UTF-8 (ASCII included) without NUL bytes
-    CodePage932,    // valid Shift_JIS (code page 932) without NUL bytes
-    Binary,         // anything else: archived unchanged
-};
-
-// `head` is the member's first bytes (a block of up to 256 KB, or the whole member when it is
-// shorter); `isWhole` tells that there is no more.
-MemberText DetectMemberText(const char* head, std::size_t size, bool isWhole);
 
 // A value as the members may hold it: its UTF-16 form, and its bytes in code page 932 (empty
 // when the code page cannot show it; the portable core has no table of that code page).
@@ -83,6 +71,14 @@ public:
     void AddHost(const MaskValue& name);
     void AddDomain(const MaskValue& domain);
     void AddUser(const MaskValue& name);
+    // The registered owner and organisation, a DHCPv6 DUID, the operator's own words.
+    void AddWord(const MaskValue& word);
+
+    // An address met before masking that has a stand-in's form: it gets a stand-in of its own
+    // now, and no stand-in handed out later equals it.
+    void Reserve(MaskKind kind, const std::u16string& original);
+    // A kind ran out of stand-ins: a value was left as it is.
+    bool Full() const { return m_full; }
 
     // An earlier map: UTF-8, an optional byte-order mark, lines of "kind TAB original TAB
     // stand-in" ended by CR LF or LF. False, with the 1-based number of the first line that
@@ -121,6 +117,8 @@ public:
         std::string codePage932;  // empty when not valid code page 932 text
     };
     const std::vector<Name>& Names() const { return m_names; }
+    // What the check after masking looks for: the names searched for and every name met.
+    std::vector<std::u16string> CheckedValues() const;
 
 private:
     void AddName(MaskKind kind, const MaskValue& value);
@@ -133,8 +131,9 @@ private:
     std::map<Key, std::size_t> m_byKey;
     std::map<Key, std::size_t> m_byStandIn;
     std::set<std::u16string> m_nameKeys;  // of every name, added or met, of any kind
-    std::array<std::uint32_t, 6> m_lastNumber{};
-    std::array<std::size_t, 6> m_replacements{};
+    std::array<std::uint32_t, 8> m_lastNumber{};
+    std::array<std::size_t, 8> m_replacements{};
+    bool m_full = false;
 };
 
 class ITextDecoder;
@@ -146,9 +145,9 @@ class MemberMasker {
 public:
     // `dottedNumbersAreVersions`: the member is an inventory of file versions (QebVer.txt),
     // whose dotted numbers are versions and never addresses. `codePage932` turns a profile
-    // path's name that is not ASCII in a code page 932 member into UTF-16 for the map; without
-    // it such a name is replaced only when it is one of the map's users.
-    MemberMasker(MaskMap& map, MemberText text, bool dottedNumbersAreVersions,
+    // path's name that is not ASCII in a code page 932 or EUC-JP member into UTF-16 for the
+    // map; without it such a name is replaced only when it is one of the map's users.
+    MemberMasker(MaskMap& map, TextForm text, bool dottedNumbersAreVersions,
                  const ITextDecoder* codePage932 = nullptr);
     ~MemberMasker();
     MemberMasker(MemberMasker&&) noexcept;
@@ -161,5 +160,9 @@ private:
     class Scanner;
     std::unique_ptr<Scanner> m_scanner;
 };
+
+// A member's name (UTF-8, '/' between its parts) with every value masked, where any character
+// but a letter or digit separates words: HOST_trace.log and host-backup hold the host's name.
+std::string MaskedMemberName(MaskMap& map, const std::string& name);
 
 }  // namespace qeb

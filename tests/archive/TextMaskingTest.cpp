@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "archive/TextMasking.h"
+#include "text/TextClassifier.h"
 
 namespace qeb {
 namespace {
@@ -17,10 +18,12 @@ MaskMap SampleMap() {
     map.AddUser({u"taro", "taro"});
     map.AddUser({u"田中", "\x93\x63\x92\x86"});
     map.AddUser({u"Administrator", "Administrator"});
+    map.AddWord({u"Contoso", "Contoso"});
+    map.AddWord({u"極秘計画", "\x8B\xC9\x94\xE9\x8C\x76\x89\xE6"});
     return map;
 }
 
-std::string Mask(MaskMap& map, MemberText text, const std::string& bytes, bool versions = false) {
+std::string Mask(MaskMap& map, TextForm text, const std::string& bytes, bool versions = false) {
     std::string out;
     MemberMasker(map, text, versions).Feed(bytes.data(), bytes.size(), true, out);
     return out;
@@ -35,8 +38,17 @@ std::string Utf16(const std::u16string& text) {
     return bytes;
 }
 
+std::string Utf16BigEndian(const std::u16string& text) {
+    std::string bytes;
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit >> 8);
+        bytes += static_cast<char>(unit & 0xFF);
+    }
+    return bytes;
+}
+
 struct Case {
-    MemberText text;
+    TextForm text;
     std::string input;
     std::string expected;
 };
@@ -48,8 +60,8 @@ void ExpectMasked(const std::vector<Case>& cases, bool versions = false) {
     }
 }
 
-constexpr MemberText kUtf8 = MemberText::Utf8;
-constexpr MemberText kSjis = MemberText::CodePage932;
+constexpr TextForm kUtf8 = TextForm::Utf8;
+constexpr TextForm kSjis = TextForm::CodePage932;
 
 TEST(TextMaskingTest, AddressesButNotVersionsOrNetmasks) {
     ExpectMasked({
@@ -75,6 +87,16 @@ TEST(TextMaskingTest, AddressesButNotVersionsOrNetmasks) {
          "00-00-00-00-00-00 FF-FF-FF-FF-FF-FF 00-15-5D-0A-0B 00-15-5D-0A-0B-0C-0D "
          "00-15:5D-0A-0B-0C"},
     });
+    // A dotted quad that a version context names stays, one without it does not.
+    ExpectMasked({
+        {kUtf8, "e1i65x64.sys (12.17.10.8, 1.43 MB (1,498,384 bytes), 2019/06/14 1:10)",
+         "e1i65x64.sys (12.17.10.8, 1.43 MB (1,498,384 bytes), 2019/06/14 1:10)"},
+        {kUtf8,
+         "FileVersion=6.3.96.1 Version: 10.2.3.4 ver 10.2.3.5 バージョン: 10.2.3.6 at 10.2.3.7",
+         "FileVersion=6.3.96.1 Version: 10.2.3.4 ver 10.2.3.5 バージョン: 10.2.3.6 at 10.254.0.1"},
+        {kSjis, "\x83\x6F\x81\x5B\x83\x57\x83\x87\x83\x93 10.2.3.6 (10.2.3.7)",
+         "\x83\x6F\x81\x5B\x83\x57\x83\x87\x83\x93 10.2.3.6 (10.254.0.1)"},
+    });
     ExpectMasked({{kSjis, "    qebcore.dll ( 8.0.2.1 ) 10.1.2.3 on VM",
                    "    qebcore.dll ( 8.0.2.1 ) 10.1.2.3 on host0001"}},
                  true);
@@ -93,6 +115,20 @@ TEST(TextMaskingTest, NamesAsWholeWords) {
     });
 }
 
+// The operator's words and the learned owner as whole words; SIDs keep their relative
+// identifier; a member's name is split at every character but a letter or digit.
+TEST(TextMaskingTest, WordsSidsAndMemberNames) {
+    ExpectMasked({
+        {kUtf8, "Contoso Ltd. ContosoX 極秘計画の件", "word0001 Ltd. ContosoX word0002の件"},
+        {kUtf8, "S-1-5-21-1004336348-1177238915-682003330-512 S-1-5-18 S-1-5-21-1-2-3x",
+         "S-1-5-21-0-0-1-512 S-1-5-18 S-1-5-21-1-2-3x"},
+    });
+    MaskMap map = SampleMap();
+    EXPECT_EQ(MaskedMemberName(map, "logs/VM_trace.log"), "logs/host0001_trace.log");
+    EXPECT_EQ(MaskedMemberName(map, "vm-backup/10.1.2.3.txt"), "host0001-backup/10.254.0.1.txt");
+    EXPECT_EQ(MaskedMemberName(map, "QEBW8/QebVer.txt"), "QEBW8/QebVer.txt");
+}
+
 TEST(TextMaskingTest, ProfilePaths) {
     ExpectMasked({
         {kUtf8, "C:\\Users\\hanako\\AppData c:/users/jiro/x",
@@ -107,6 +143,8 @@ TEST(TextMaskingTest, ProfilePaths) {
          "C:\\Users\\Public C:\\Users\\Default.migrated C:\\Users\\All Users\\x "
          "C:\\Users\\%USERNAME%"},
         {kUtf8, "XC:\\Users\\hanako C:\\Users\\TARO", "XC:\\Users\\hanako C:\\Users\\user0001"},
+        {kUtf8, "\\Device\\HarddiskVolume3\\Users\\hanako\\x \\Device\\Other3\\Users\\jiro\\",
+         "\\Device\\HarddiskVolume3\\Users\\user0001\\x \\Device\\Other3\\Users\\jiro\\"},
     });
 }
 
@@ -125,47 +163,71 @@ TEST(TextMaskingTest, CodePage932TrailBytesAreNoAscii) {
 
 TEST(TextMaskingTest, Utf16WithAndWithoutMark) {
     ExpectMasked({
-        {MemberText::Utf16WithMark, Utf16(u"\uFEFFVM 10.1.2.3\r\n"),
+        {TextForm::Utf16WithMark, Utf16(u"\uFEFFVM 10.1.2.3\r\n"),
          Utf16(u"\uFEFFhost0001 10.254.0.1\r\n")},
-        {MemberText::Utf16, Utf16(u"<Event><Data>C:\\Users\\hanako</Data><Data>VM</Data>"),
+        {TextForm::Utf16, Utf16(u"<Event><Data>C:\\Users\\hanako</Data><Data>VM</Data>"),
          Utf16(u"<Event><Data>C:\\Users\\user0001</Data><Data>host0001</Data>")},
-        {MemberText::Utf16, Utf16(u"VM\U0001F600 田中です \u0156M"),
+        {TextForm::Utf16, Utf16(u"VM\U0001F600 田中です \u0156M"),
          Utf16(u"host0001\U0001F600 user0001です \u0156M")},
-        {MemberText::Utf16, Utf16(u"VM") + "\x20", Utf16(u"host0001") + "\x20"},
+        {TextForm::Utf16, Utf16(u"VM") + "\x20", Utf16(u"host0001") + "\x20"},
+        {TextForm::Utf16BigEndian, Utf16BigEndian(u"\uFEFFVM C:\\Users\\田中\\x 10.1.2.3"),
+         Utf16BigEndian(u"\uFEFFhost0001 C:\\Users\\user0001\\x 10.254.0.1")},
+        {TextForm::EucJp, "\xC5\xC4\xC3\xE6 VM C:\\Users\\\xC5\xC4\xC3\xE6\xA1\xA1x",
+         "user0001 host0001 C:\\Users\\user0001\xA1\xA1x"},
+        {TextForm::Utf8AndCodePage932, "\xE7\x94\xB0\xE4\xB8\xAD VM\n\x93\x63\x92\x86 VM \x82VM\n",
+         "user0001 host0001\nuser0001 host0001 \x82VM\n"},
     });
 }
 
-TEST(TextMaskingTest, DetectsMemberText) {
+TextForm Classified(const std::string& bytes, std::size_t piece = 7) {
+    TextClassifier classifier;
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+        classifier.Feed(bytes.data() + at, std::min(piece, bytes.size() - at));
+    }
+    return classifier.Finish();
+}
+
+// A page of a log in each encoding, with the kinds of damage that real files carry.
+TEST(TextMaskingTest, ClassifiesTheWholeMember) {
+    const std::string page = std::string(3000, 'x') + "\r\n";
+    const std::string sjis = "\x93\xFA\x96\x7B\x8C\xEA \x95\x5C\r\n";
+    const std::string eucJp = "\xC6\xFC\xCB\xDC\xB8\xEC \xC9\xBD\r\n";
+    const std::string utf8 = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\n";
     const struct {
-        std::string head;
-        bool isWhole;
-        MemberText expected;
+        std::string bytes;
+        TextForm expected;
     } cases[] = {
-        {"\xFF\xFE<\0", true, MemberText::Utf16WithMark},
-        {"\xEF\xBB\xBFtext", true, MemberText::Utf8WithMark},
-        {Utf16(u"<Events><Event xmlns='x'>"), true, MemberText::Utf16},
-        {Utf16(u"エラー: 12\r\n"), true, MemberText::Utf16},
-        {Utf16(u"日本語の説明文です") + Utf16(u"<"), true, MemberText::Binary},
-        {Utf16(u"<x") + "y", true, MemberText::Binary},
-        {Utf16(u"<x") + "y", false, MemberText::Utf16},
-        {"plain ASCII\r\n", true, MemberText::Utf8},
-        {"日本語 UTF-8", true, MemberText::Utf8},
-        {"abc\xE3\x81", false, MemberText::Utf8},
-        {"abc\xE3\x81", true, MemberText::CodePage932},
-        {"\x93\xFA\x96\x7B\x8C\xEA \x95\x5C", true, MemberText::CodePage932},
-        {"\x93\xFA\x96", false, MemberText::CodePage932},
-        {"\x93\xFA\x96", true, MemberText::Binary},
-        {std::string("ab\0cd", 5), true, MemberText::Binary},
-        {std::string("\x01\0\x02\0\x03\0", 6), true, MemberText::Binary},
-        {"\xFD\xFE", true, MemberText::Binary},
+        {std::string("\xFF\xFE<\0", 4), TextForm::Utf16WithMark},
+        {"\xFE\xFF\0<", TextForm::Utf16BigEndian},
+        {"\xEF\xBB\xBFtext", TextForm::Utf8WithMark},
+        {Utf16(u"<Events><Event xmlns='x'>"), TextForm::Utf16},
+        {Utf16BigEndian(u"<Events><Event xmlns='x'>エラー"), TextForm::Utf16BigEndian},
+        {Utf16(u"エラー: 12\r\n"), TextForm::Utf16},
+        {std::string("\x01\0\x02\0\x03\0", 6), TextForm::Binary},
+        {"plain ASCII\r\n", TextForm::Utf8},
+        {page + utf8, TextForm::Utf8},
+        {page + sjis + page, TextForm::CodePage932},
+        {page + eucJp + page, TextForm::EucJp},
+        // Past the first block: a member that turns Japanese late is still text.
+        {std::string(300000, 'a') + sjis, TextForm::CodePage932},
+        {page + utf8 + sjis + utf8, TextForm::Utf8AndCodePage932},
+        {page + std::string(4096, '\0') + page, TextForm::Utf8},
+        {page + "\xFF" + page + "\x01" + utf8, TextForm::Utf8},
+        {page + std::string("ab\0cd", 5), TextForm::Utf8},
+        {std::string(200, '\x01') + page, TextForm::Binary},
+        {std::string(4, ' ') + std::string("MZ\x90\0\x03\0\0\0\x04\0\0\0\xFF\xFF\0\0\xB8", 17),
+         TextForm::Binary},
+        {"\xFD\xFE\xFD\xFE\xFD\xFE\xFD\xFE\xFD\xFE\xFD\xFE\xFD\xFE\xFD\xFE\xFD\xFE",
+         TextForm::Binary},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(DetectMemberText(c.head.data(), c.head.size(), c.isWhole), c.expected) << c.head;
+        EXPECT_EQ(Classified(c.bytes), c.expected) << c.bytes.substr(0, 40);
+        EXPECT_EQ(Classified(c.bytes, 65536), c.expected) << c.bytes.substr(0, 40);
     }
 }
 
 // Text with every kind of value, to feed in pieces and to mask twice.
-std::string RichText(MemberText text) {
+std::string RichText(TextForm text) {
     std::string ascii;
     for (int i = 0; i < 60; ++i) {
         ascii += "line " + std::to_string(i) + " VM.corp.example.com 192.168." + std::to_string(i) +
@@ -184,7 +246,7 @@ std::string RichText(MemberText text) {
 }
 
 TEST(TextMaskingTest, PiecesGiveTheSameBytesAsOneFeed) {
-    for (const MemberText text : {kUtf8, kSjis, MemberText::Utf16}) {
+    for (const TextForm text : {kUtf8, kSjis, TextForm::Utf16}) {
         const std::string input = RichText(text);
         MaskMap whole = SampleMap();
         const std::string expected = Mask(whole, text, input);
@@ -203,7 +265,7 @@ TEST(TextMaskingTest, PiecesGiveTheSameBytesAsOneFeed) {
 }
 
 TEST(TextMaskingTest, MaskedTextStaysAsItIs) {
-    for (const MemberText text : {kUtf8, kSjis, MemberText::Utf16}) {
+    for (const TextForm text : {kUtf8, kSjis, TextForm::Utf16}) {
         MaskMap map = SampleMap();
         const std::string once = Mask(map, text, RichText(text));
         const std::string entries = map.Text();
@@ -217,7 +279,7 @@ TEST(TextMaskingTest, SameStandInsAcrossMembersAndAfterLoad) {
     MaskMap map = SampleMap();
     EXPECT_EQ(Mask(map, kUtf8, "VM 10.1.2.3 00-15-5D-0A-0B-0C C:\\Users\\jiro"),
               "host0001 10.254.0.1 02-00-00-00-00-01 C:\\Users\\user0001");
-    EXPECT_EQ(Mask(map, MemberText::Utf16, Utf16(u"10.1.2.3 vm 00:15:5d:0a:0b:0c")),
+    EXPECT_EQ(Mask(map, TextForm::Utf16, Utf16(u"10.1.2.3 vm 00:15:5d:0a:0b:0c")),
               Utf16(u"10.254.0.1 host0001 02:00:00:00:00:01"));
     EXPECT_EQ(map.Replacements(MaskKind::Host), 2u);
     EXPECT_EQ(map.Replacements(MaskKind::IPv4), 2u);
@@ -225,6 +287,11 @@ TEST(TextMaskingTest, SameStandInsAcrossMembersAndAfterLoad) {
     EXPECT_EQ(map.Text(),
               "\xEF\xBB\xBFhost\tVM\thost0001\r\nipv4\t10.1.2.3\t10.254.0.1\r\n"
               "mac\t00-15-5D-0A-0B-0C\t02-00-00-00-00-01\r\nuser\tjiro\tuser0001\r\n");
+
+    // An address of a stand-in's form met before masking gets a stand-in of its own.
+    MaskMap reserved;
+    reserved.Reserve(MaskKind::IPv4, u"10.254.0.1");
+    EXPECT_EQ(Mask(reserved, kUtf8, "10.1.2.3 10.254.0.1"), "10.254.0.3 10.254.0.2");
 
     MaskMap later;
     std::size_t badLine = 0;

@@ -18,16 +18,25 @@
 #include "FuzzCheck.h"
 #include "archive/MaskForms.h"
 #include "archive/TextMasking.h"
-#include "inventory/LineReader.h"
+#include "text/TextClassifier.h"
+#include "text/TextDecoder.h"
 
 namespace {
 
 using qeb::MaskKind;
-using qeb::MemberText;
+using qeb::TextForm;
 
-constexpr MemberText kTexts[] = {MemberText::Utf16WithMark, MemberText::Utf16,
-                                 MemberText::Utf8WithMark, MemberText::Utf8,
-                                 MemberText::CodePage932};
+constexpr TextForm kTexts[] = {TextForm::Utf16WithMark,  TextForm::Utf16,
+                               TextForm::Utf8WithMark,   TextForm::Utf8,
+                               TextForm::CodePage932,    TextForm::EucJp,
+                               TextForm::Utf16BigEndian, TextForm::Utf8AndCodePage932};
+constexpr int kKinds = 8;
+
+// The forms whose units the property of no name left is written for.
+bool HasUnitModel(TextForm text) {
+    return text != TextForm::EucJp && text != TextForm::Utf16BigEndian &&
+           text != TextForm::Utf8AndCodePage932;
+}
 
 std::string Convert(const char* to, const char* from, std::string in) {
     const iconv_t converter = iconv_open(to, from);
@@ -97,13 +106,13 @@ bool IsLeadByte(unsigned byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
-Units UnitsOf(MemberText text, const std::string& bytes) {
+Units UnitsOf(TextForm text, const std::string& bytes) {
     Units units;
     const auto add = [&units](std::uint16_t value, UnitKind kind) {
         units.value.push_back(value);
         units.kind.push_back(value < 0x80 && kind == kStart ? kAscii : kind);
     };
-    if (text == MemberText::Utf16 || text == MemberText::Utf16WithMark) {
+    if (text == TextForm::Utf16 || text == TextForm::Utf16WithMark) {
         for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
             const std::uint16_t unit =
                 static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[i]) |
@@ -112,7 +121,7 @@ Units UnitsOf(MemberText text, const std::string& bytes) {
                                    units.value.back() <= 0xDBFF;
             add(unit, unit >= 0xDC00 && unit <= 0xDFFF && afterHigh ? kRest : kStart);
         }
-    } else if (text == MemberText::CodePage932) {
+    } else if (text == TextForm::CodePage932) {
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             const unsigned char byte = static_cast<unsigned char>(bytes[i]);
             const unsigned char next =
@@ -213,20 +222,20 @@ bool AfterLoneLead(const Units& text, std::size_t at) {
     return i > 0 && text.kind[i - 1] == kStart && IsLeadByte(text.value[i - 1]);
 }
 
-std::string EncodedName(MemberText text, const qeb::MaskMap::Name& name) {
+std::string EncodedName(TextForm text, const qeb::MaskMap::Name& name) {
     const bool ascii =
         std::all_of(name.lower.begin(), name.lower.end(), [](char16_t c) { return c < 0x80; });
-    if (text == MemberText::Utf16 || text == MemberText::Utf16WithMark) {
+    if (text == TextForm::Utf16 || text == TextForm::Utf16WithMark) {
         return Utf16Bytes(name.lower);
     }
-    if (text == MemberText::CodePage932 && !ascii) {
+    if (text == TextForm::CodePage932 && !ascii) {
         return name.codePage932;
     }
     return qeb::Utf8Of(name.lower);
 }
 
 // Property (1).
-void CheckNoNameLeft(const qeb::MaskMap& map, MemberText member, const std::string& masked) {
+void CheckNoNameLeft(const qeb::MaskMap& map, TextForm member, const std::string& masked) {
     const Units text = UnitsOf(member, masked);
     for (const qeb::MaskMap::Name& name : map.Names()) {
         const std::string encoded = EncodedName(member, name);
@@ -251,12 +260,12 @@ void CheckNoNameLeft(const qeb::MaskMap& map, MemberText member, const std::stri
                 continue;
             }
             FUZZ_CHECK(StandInOverlaps(map, text, at, end) || InProfileName(text, at) ||
-                       (member == MemberText::CodePage932 && AfterLoneLead(text, at)));
+                       (member == TextForm::CodePage932 && AfterLoneLead(text, at)));
         }
     }
 }
 
-std::string Masked(qeb::MaskMap& map, MemberText text, bool versions, const std::string& input,
+std::string Masked(qeb::MaskMap& map, TextForm text, bool versions, const std::string& input,
                    std::uint32_t pieceSeed) {
     static const IconvDecoder decoder;
     qeb::MemberMasker masker(map, text, versions, &decoder);
@@ -274,7 +283,7 @@ std::string Masked(qeb::MaskMap& map, MemberText text, bool versions, const std:
     return out;
 }
 
-std::string OneFeed(qeb::MaskMap& map, MemberText text, bool versions, const std::string& input) {
+std::string OneFeed(qeb::MaskMap& map, TextForm text, bool versions, const std::string& input) {
     std::string out;
     static const IconvDecoder decoder;
     qeb::MemberMasker(map, text, versions, &decoder).Feed(input.data(), input.size(), true, out);
@@ -287,7 +296,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) {
         return 0;
     }
-    const MemberText text = kTexts[data[0] % 5];
+    const TextForm text = kTexts[data[0] % 8];
     const bool versions = (data[0] & 0x08) != 0;
     const std::uint32_t pieceSeed = data[1];
     std::string rest(reinterpret_cast<const char*>(data) + 2, size - 2);
@@ -305,31 +314,45 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             map.AddHost(mask);
         } else if (field == 1) {
             map.AddDomain(mask);
-        } else {
+        } else if (field == 2) {
             map.AddUser(mask);
+        } else {
+            map.AddWord(mask);
         }
     }
     std::string input = rest;
-    if (text == MemberText::Utf16 || text == MemberText::Utf16WithMark) {
+    if (text == TextForm::Utf16 || text == TextForm::Utf16WithMark ||
+        text == TextForm::Utf16BigEndian) {
         input = Utf16Bytes(LooseUtf16(rest));
     }
-    input.insert(0, text == MemberText::Utf16WithMark  ? "\xFF\xFE"
-                    : text == MemberText::Utf8WithMark ? "\xEF\xBB\xBF"
-                                                       : "");
+    input.insert(0, text == TextForm::Utf16WithMark  ? "\xFF\xFE"
+                    : text == TextForm::Utf8WithMark ? "\xEF\xBB\xBF"
+                                                     : "");
+
+    // A member is judged the same however it is read.
+    qeb::TextClassifier whole;
+    whole.Feed(input.data(), input.size());
+    qeb::TextClassifier pieces;
+    for (std::size_t at = 0, step = 1 + pieceSeed % 7; at < input.size(); at += step) {
+        pieces.Feed(input.data() + at, std::min(step, input.size() - at));
+    }
+    FUZZ_CHECK(whole.Finish() == pieces.Finish());
 
     qeb::MaskMap before = map;
     const std::string masked = OneFeed(map, text, versions, input);
-    CheckNoNameLeft(map, text, masked);
+    if (HasUnitModel(text)) {
+        CheckNoNameLeft(map, text, masked);
+    }
 
     const std::string mapText = map.Text();
     const std::size_t entries = map.Entries().size();
-    std::size_t counts[6];
-    for (int kind = 0; kind < 6; ++kind) {
+    std::size_t counts[kKinds];
+    for (int kind = 0; kind < kKinds; ++kind) {
         counts[kind] = map.Replacements(static_cast<MaskKind>(kind));
     }
     FUZZ_CHECK(OneFeed(map, text, versions, masked) == masked);
     FUZZ_CHECK(map.Entries().size() == entries);
-    for (int kind = 0; kind < 6; ++kind) {
+    for (int kind = 0; kind < kKinds; ++kind) {
         FUZZ_CHECK(map.Replacements(static_cast<MaskKind>(kind)) == counts[kind]);
     }
 
