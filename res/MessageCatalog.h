@@ -23,6 +23,7 @@ inline constexpr PlainText kPasswordTooShort{IDS_PASSWORD_TOO_SHORT};
 inline constexpr PlainText kPasswordRefused{IDS_PASSWORD_REFUSED};
 inline constexpr PlainText kPasswordMissing{IDS_PASSWORD_MISSING};
 inline constexpr PlainText kPasswordUndecodable{IDS_PASSWORD_UNDECODABLE};
+inline constexpr PlainText kMaskMapFull{IDS_MASK_MAP_FULL};
 
 // Numbered inserts.
 inline constexpr NumberedMessage<TextInsert> kParameterMissing{IDS_PARAMETER_MISSING};
@@ -53,6 +54,13 @@ inline constexpr NumberedMessage<TextInsert, TextInsert> kFolderNotListed{IDS_FO
 inline constexpr NumberedMessage<TextInsert, TextInsert> kCopyStoppedVolumeFull{
     IDS_COPY_STOPPED_VOLUME_FULL};
 inline constexpr NumberedMessage<TextInsert, TextInsert> kOwnerRefused{IDS_OWNER_REFUSED};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kMaskWordsUnreadable{
+    IDS_MASK_WORDS_UNREADABLE};
+inline constexpr NumberedMessage<TextInsert, SignedInsert> kMaskWordsBadLine{
+    IDS_MASK_WORDS_BAD_LINE};
+inline constexpr NumberedMessage<TextInsert> kMaskNotText{IDS_MASK_NOT_TEXT};
+inline constexpr NumberedMessage<TextInsert> kMaskKeptBinary{IDS_MASK_KEPT_BINARY};
+inline constexpr NumberedMessage<TextInsert> kMaskCheckFound{IDS_MASK_CHECK_FOUND};
 
 // The progress line.
 inline constexpr NumberedMessage<SignedInsert, TextInsert> kProgressCopy{IDS_PROGRESS_COPY};

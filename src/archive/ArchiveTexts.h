@@ -1,6 +1,7 @@
 // The texts that PACK writes into and beside an archive, and the names of its members.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ enum class LeftOutKind {
     NotListed,        // a directory whose listing failed: what lies below is missing
     NameNotStorable,  // a name that is no valid UTF-16, so no UTF-8 name exists for it
     ReservedName,     // a name that PACK's own members take
+    NotText,          // masking: no text, so it cannot be masked
+    MaskCheckHit,     // masking: an original value was still in it after masking
 };
 
 struct LeftOutEntry {
@@ -47,8 +50,16 @@ std::string NotIncludedText(const std::vector<LeftOutEntry>& entries);
 
 class MaskMap;
 
+// What masking did with the members, for masking.txt; names as archived.
+struct MaskingReport {
+    std::uint64_t masked = 0;             // text members masked and checked
+    std::vector<std::string> notText;     // left out
+    std::vector<std::string> checkHits;   // left out: the check found an original
+    std::vector<std::string> keptBinary;  // archived unchanged (-keepbinary)
+};
+
 // masking.txt, in the same form: the rules applied, the replacements made per kind (never a
-// value) and the members that are no text and were archived unmasked.
-std::string MaskingText(const MaskMap& map, const std::vector<std::string>& unmasked);
+// value), the check after masking and what it found, and every member that is not masked.
+std::string MaskingText(const MaskMap& map, const MaskingReport& report);
 
 }  // namespace qeb

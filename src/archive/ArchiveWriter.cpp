@@ -72,20 +72,33 @@ ArchiveOutcome ArchiveWriter::Write(const std::function<std::string(unsigned lon
         if (outcome.status == ArchiveOutcome::Status::Written || !pass.failure) {
             return outcome;
         }
-        LeaveOut(pass.failure->member, pass.failure->error, reason, onLeftOut);
+        const ArchivePass::Failure failure = *pass.failure;
+        if (failure.error == kMaskMapFull) {
+            outcome.status = ArchiveOutcome::Status::MaskMapFull;
+            return outcome;
+        }
+        // What masking leaves out is found again by every attempt and ends one attempt
+        // each: it costs none of those that files vanishing meanwhile may take.
+        if (failure.error == kMaskCheckFound) {
+            m_checkHits.push_back(m_members[failure.member].name);
+            LeaveOut(failure.member, LeftOutKind::MaskCheckHit, 0, reason, onLeftOut);
+            --attempt;
+            continue;
+        }
+        LeaveOut(failure.member, LeftOutKind::Unreadable, failure.error, reason, onLeftOut);
         LeaveOutUnreadable(reason, onLeftOut);
     }
     return outcome;
 }
 
-void ArchiveWriter::LeaveOut(std::size_t member, unsigned long error,
+void ArchiveWriter::LeaveOut(std::size_t member, LeftOutKind kind, unsigned long error,
                              const std::function<std::string(unsigned long)>& reason,
                              const LeftOutNotice& onLeftOut) {
     m_dropped[member] = true;
     m_leftOut.push_back(
-        LeftOutEntry{m_members[member].name, LeftOutKind::Unreadable, reason(error)});
+        LeftOutEntry{m_members[member].name, kind, error != 0 ? reason(error) : std::string()});
     if (onLeftOut) {
-        onLeftOut(m_members[member], error);
+        onLeftOut(m_members[member], kind, error);
     }
 }
 
@@ -95,7 +108,7 @@ void ArchiveWriter::LeaveOutUnreadable(const std::function<std::string(unsigned 
         if (!m_dropped[i] && !m_members[i].directory) {
             SourceFile file;
             if (const unsigned long error = OpenSourceFile(m_members[i].path, file); error != 0) {
-                LeaveOut(i, error, reason, onLeftOut);
+                LeaveOut(i, LeftOutKind::Unreadable, error, reason, onLeftOut);
             }
         }
     }
@@ -114,7 +127,8 @@ ArchiveOutcome ArchiveWriter::WriteOnce(ArchivePass& pass) {
     }
     // Declared before the archive: libzip's sources take from it until the archive is gone.
     MemberReader reader(m_members, std::move(files),
-                        m_protection.mask != nullptr ? &m_passMask : nullptr, &pass);
+                        m_protection.mask != nullptr ? &m_passMask : nullptr, &pass,
+                        m_protection.masking);
     pass.reader = &reader;
     ArchiveOutcome outcome;
     zip_error_t error;
@@ -180,12 +194,25 @@ bool ArchiveWriter::AddMembers(zip_t* archive, ArchivePass& pass) {
         }
     }
     if (m_protection.mask != nullptr && !AddGenerated(archive, kMaskingName, [this, &pass] {
-            return MaskingText(m_passMask, pass.unmasked);
+            return MaskingText(m_passMask, Report(pass));
         })) {
         return false;
     }
     // Last, so that every file has been read when libzip comes to it.
     return AddGenerated(archive, kManifestName, [&pass] { return pass.manifest; });
+}
+
+MaskingReport ArchiveWriter::Report(const ArchivePass& pass) const {
+    MaskingReport report;
+    report.masked = pass.masked;
+    report.keptBinary = pass.keptBinary;
+    report.checkHits = m_checkHits;
+    for (const LeftOutEntry& entry : m_leftOut) {
+        if (entry.kind == LeftOutKind::NotText) {
+            report.notText.push_back(entry.name);
+        }
+    }
+    return report;
 }
 
 bool ArchiveWriter::AddGenerated(zip_t* archive, const char* name,

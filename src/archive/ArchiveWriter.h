@@ -19,7 +19,7 @@
 namespace qeb {
 
 struct ArchiveOutcome {
-    enum class Status { Written, WriteFailed, Failed };
+    enum class Status { Written, WriteFailed, Failed, MaskMapFull };
     Status status = Status::Failed;
     unsigned long writeError = 0;  // for WriteFailed: the Win32 error
     std::string detail;            // for Failed: libzip's text
@@ -29,12 +29,16 @@ struct ArchiveOutcome {
 struct ArchiveProtection {
     const std::string* password = nullptr;  // UTF-8
     const MaskMap* mask = nullptr;          // the values known before the first member
+    const MaskingSetup* masking = nullptr;  // with a mask
 };
 
 class ArchiveWriter {
 public:
-    // Told about each member that could not be read while the archive was written.
-    using LeftOutNotice = std::function<void(const ArchiveMember&, unsigned long error)>;
+    // Told about each member left out while the archive was written: one that could not be
+    // read (Unreadable), or one in which the check after masking found an original
+    // (MaskCheckHit).
+    using LeftOutNotice =
+        std::function<void(const ArchiveMember&, LeftOutKind kind, unsigned long error)>;
     using ProgressNotice = std::function<void(const ArchivePass& pass)>;
 
     ArchiveWriter(ArchiveOutputFile& output, std::vector<ArchiveMember> members,
@@ -50,9 +54,10 @@ public:
 
 private:
     ArchiveOutcome WriteOnce(ArchivePass& pass);
-    void LeaveOut(std::size_t member, unsigned long error,
+    void LeaveOut(std::size_t member, LeftOutKind kind, unsigned long error,
                   const std::function<std::string(unsigned long)>& reason,
                   const LeftOutNotice& onLeftOut);
+    MaskingReport Report(const ArchivePass& pass) const;
     // Before another attempt: every file that cannot be opened now.
     void LeaveOutUnreadable(const std::function<std::string(unsigned long)>& reason,
                             const LeftOutNotice& onLeftOut);
@@ -66,6 +71,7 @@ private:
     std::vector<LeftOutEntry> m_leftOut;
     ArchiveProtection m_protection;
     MaskMap m_passMask;
+    std::vector<std::string> m_checkHits;
     std::time_t m_now = 0;
 };
 

@@ -29,6 +29,13 @@ bool IsNameKind(MaskKind kind) {
            kind == MaskKind::Word;
 }
 
+// Addresses and SIDs are found by their form wherever they are, and a dotted quad that stays
+// stays by design, as a version. A user met only in a profile path is masked only there: a
+// profile folder may be named as commonly as "test".
+bool IsCheckedKind(MaskKind kind) {
+    return IsNameKind(kind) && kind != MaskKind::User;
+}
+
 std::u16string Widened(const std::string& ascii) {
     return std::u16string(ascii.begin(), ascii.end());
 }
@@ -347,20 +354,18 @@ const std::u16string* MaskMap::StandInFor(MaskKind kind, const std::u16string& o
     if (IsNameKind(kind)) {
         m_nameKeys.insert(key);
     }
+    m_checkedEntries += IsCheckedKind(kind) ? 1 : 0;
     m_entries.push_back({kind, original, standIn, last});
     return &m_entries.back().standIn;
 }
 
-// Addresses and SIDs are found by their form wherever they are, and a dotted quad that stays
-// stays by design, as a version. A user met only in a profile path is masked only there: a
-// profile folder may be named as commonly as "test".
 std::vector<std::u16string> MaskMap::CheckedValues() const {
     std::vector<std::u16string> values;
     for (const Name& name : m_names) {
         values.push_back(name.original);
     }
     for (const Entry& entry : m_entries) {
-        if (IsNameKind(entry.kind) && entry.kind != MaskKind::User) {
+        if (IsCheckedKind(entry.kind)) {
             values.push_back(entry.original);
         }
     }
@@ -431,6 +436,7 @@ bool MaskMap::Load(const std::string& text, std::size_t& badLine) {
         }
         std::uint32_t& last = m_lastNumber[IndexOf(entry.kind)];
         last = std::max(last, entry.number);
+        m_checkedEntries += IsCheckedKind(entry.kind) ? 1 : 0;
         m_entries.push_back(entry);
     }
     m_names.erase(std::remove_if(m_names.begin(), m_names.end(),

@@ -65,8 +65,13 @@ bool IsVersionInventory(const std::string& name) {
 }  // namespace
 
 MemberReader::MemberReader(const std::vector<ArchiveMember>& members,
-                           std::vector<std::size_t> order, MaskMap* mask, ArchivePass* pass)
-    : m_members(members), m_order(std::move(order)), m_mask(mask), m_pass(pass) {
+                           std::vector<std::size_t> order, MaskMap* mask, ArchivePass* pass,
+                           const MaskingSetup* masking)
+    : m_members(members),
+      m_order(std::move(order)),
+      m_mask(masking != nullptr ? mask : nullptr),
+      m_pass(pass),
+      m_masking(masking) {
     m_thread.Reset(::CreateThread(nullptr, 0, &MemberReader::ThreadMain, this, 0, nullptr));
     if (!m_thread) {
         m_finished = true;  // every Take then fails, and the attempt with it
@@ -189,13 +194,24 @@ bool MemberReader::ReadBlock(HANDLE file, std::vector<char>& block, std::size_t 
     return true;
 }
 
-void MemberReader::NoteText(std::size_t member, MemberText text) {
+void MemberReader::NoteText(std::size_t member, TextForm text) {
     const Locked lock(m_guard);
-    if (text == MemberText::Binary) {
-        m_pass->unmasked.push_back(m_members[member].name);
+    if (text == TextForm::Binary) {
+        m_pass->keptBinary.push_back(m_members[member].name);
     } else {
         ++m_pass->masked;
     }
+}
+
+// Made again only when masking has met values since: a value first met in one member must
+// not be left in the members after it.
+const MaskCheck& MemberReader::CurrentCheck() {
+    const std::size_t values = m_mask->CheckedValueCount();
+    if (!m_check || values != m_checkedValues) {
+        m_check.emplace(m_mask->CheckedValues(), m_masking->encoder);
+        m_checkedValues = values;
+    }
+    return *m_check;
 }
 
 // After a file that cannot be read, nothing more is read: libzip abandons the attempt there.
@@ -211,8 +227,15 @@ bool MemberReader::ReadOne(std::size_t member) {
     }
     Sha256 hash;
     std::optional<MemberMasker> masker;
+    std::optional<MaskCheck::Scan> check;
+    const TextForm form = m_mask != nullptr ? m_masking->forms[member] : TextForm::Binary;
+    if (m_mask != nullptr && form != TextForm::Binary) {
+        masker.emplace(*m_mask, form, IsVersionInventory(m_members[member].name),
+                       m_masking->codePage932);
+        check.emplace(CurrentCheck());
+    }
     std::uint64_t readSoFar = 0;
-    for (bool ended = false, first = true; !ended; first = false) {
+    for (bool ended = false; !ended;) {
         Piece piece;
         piece.member = member;
         piece.sizeAtOpen = file.size;
@@ -225,21 +248,23 @@ bool MemberReader::ReadOne(std::size_t member) {
         }
         readSoFar += piece.size;
         ended = ended || readSoFar == file.size;
-        if (first && m_mask != nullptr) {
-            const MemberText text = DetectMemberText(piece.data.data(), piece.size, ended);
-            NoteText(member, text);
-            if (text != MemberText::Binary) {
-                masker.emplace(*m_mask, text, IsVersionInventory(m_members[member].name));
-            }
-        }
         if (masker) {
             std::string masked;
             masker->Feed(piece.data.data(), piece.size, ended, masked);
             GiveBack(std::move(piece.data));
             piece.data.assign(masked.begin(), masked.end());
             piece.size = masked.size();
+            check->Feed(piece.data.data(), piece.size, ended);
+            if (check->Hit() || m_mask->Full()) {
+                failed.error = m_mask->Full() ? kMaskMapFull : kMaskCheckFound;
+                Put(std::move(failed));
+                return false;
+            }
         }
         hash.Add(piece.data.data(), piece.size);
+        if (ended && m_mask != nullptr) {
+            NoteText(member, form);
+        }
         if (ended) {
             piece.end = true;
             piece.digest = hash.Finish();

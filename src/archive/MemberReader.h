@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 #include "archive/ArchiveMembers.h"
@@ -32,9 +33,11 @@ public:
     };
 
     // `order` lists the indices of the members to read, in the order libzip takes them. With a
-    // map, text members are masked as they are read, and the pass learns which were not.
+    // map, text members are masked and checked as they are read, and the pass learns which
+    // were archived unchanged.
     MemberReader(const std::vector<ArchiveMember>& members, std::vector<std::size_t> order,
-                 MaskMap* mask = nullptr, ArchivePass* pass = nullptr);
+                 MaskMap* mask = nullptr, ArchivePass* pass = nullptr,
+                 const MaskingSetup* masking = nullptr);
     ~MemberReader();
     MemberReader(const MemberReader&) = delete;
     MemberReader& operator=(const MemberReader&) = delete;
@@ -51,7 +54,8 @@ private:
     bool ReadOne(std::size_t member);
     bool ReadBlock(HANDLE file, std::vector<char>& block, std::size_t wanted, std::size_t& size,
                    bool& ended, unsigned long& error);
-    void NoteText(std::size_t member, MemberText text);
+    void NoteText(std::size_t member, TextForm text);
+    const MaskCheck& CurrentCheck();
     bool Put(Piece piece);
     std::vector<char> FreeBlock(DWORD size);
 
@@ -59,6 +63,9 @@ private:
     const std::vector<std::size_t> m_order;
     MaskMap* const m_mask;
     ArchivePass* const m_pass;
+    const MaskingSetup* const m_masking;
+    std::optional<MaskCheck> m_check;
+    std::size_t m_checkedValues = static_cast<std::size_t>(-1);
     SRWLOCK m_guard = SRWLOCK_INIT;
     CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
     std::deque<Piece> m_ready;

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <dsrole.h>
 #include <lm.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,10 +25,6 @@ std::string InCodePage932(const std::wstring& text) {
     ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
                           bytes.data(), size, nullptr, &lossy);
     return bytes;
-}
-
-MaskValue ValueOf(const std::wstring& text) {
-    return MaskValue{std::u16string(text.begin(), text.end()), InCodePage932(text)};
 }
 
 std::wstring ComputerName(COMPUTER_NAME_FORMAT format) {
@@ -67,15 +65,43 @@ std::vector<std::wstring> LocalAccounts() {
     return names;
 }
 
+struct RoleInfoFree {
+    void operator()(DSROLE_PRIMARY_DOMAIN_INFO_BASIC* info) const { ::DsRoleFreeMemory(info); }
+};
+
+// Only a member or a controller of a domain has a domain's flat name: a standalone machine
+// reports its workgroup there, which names nobody.
+// https://learn.microsoft.com/windows/win32/api/dsrole/nf-dsrole-dsrolegetprimarydomaininformation
+std::wstring NetBiosDomain() {
+    DSROLE_PRIMARY_DOMAIN_INFO_BASIC* raw = nullptr;
+    if (::DsRoleGetPrimaryDomainInformation(nullptr, DsRolePrimaryDomainInfoBasic,
+                                            reinterpret_cast<PBYTE*>(&raw)) != ERROR_SUCCESS) {
+        return {};
+    }
+    const std::unique_ptr<DSROLE_PRIMARY_DOMAIN_INFO_BASIC, RoleInfoFree> info(raw);
+    const bool member = info->MachineRole != DsRole_RoleStandaloneWorkstation &&
+                        info->MachineRole != DsRole_RoleStandaloneServer;
+    return member && info->DomainNameFlat != nullptr ? info->DomainNameFlat : L"";
+}
+
 }  // namespace
 
-void AddSystemMaskValues(MaskMap& map) {
-    map.AddHost(ValueOf(ComputerName(ComputerNameNetBIOS)));
-    map.AddHost(ValueOf(ComputerName(ComputerNameDnsHostname)));
-    map.AddDomain(ValueOf(ComputerName(ComputerNameDnsDomain)));
+MaskValue MaskValueOf(const std::wstring& text) {
+    return MaskValue{std::u16string(text.begin(), text.end()), InCodePage932(text)};
+}
+
+SystemDomains AddSystemMaskValues(MaskMap& map) {
+    map.AddHost(MaskValueOf(ComputerName(ComputerNameNetBIOS)));
+    map.AddHost(MaskValueOf(ComputerName(ComputerNameDnsHostname)));
+    const std::wstring dns = ComputerName(ComputerNameDnsDomain);
+    map.AddDomain(MaskValueOf(dns));
+    const std::wstring flat = NetBiosDomain();
+    map.AddWord(MaskValueOf(flat));
     for (const std::wstring& name : LocalAccounts()) {
-        map.AddUser(ValueOf(name));
+        map.AddUser(MaskValueOf(name));
     }
+    return SystemDomains{std::u16string(dns.begin(), dns.end()),
+                         std::u16string(flat.begin(), flat.end())};
 }
 
 }  // namespace qeb

@@ -117,8 +117,10 @@ public:
         std::string codePage932;  // empty when not valid code page 932 text
     };
     const std::vector<Name>& Names() const { return m_names; }
-    // What the check after masking looks for: the names searched for and every name met.
+    // What the check after masking looks for: the names searched for and every name met; and
+    // how many they are, which grows with them.
     std::vector<std::u16string> CheckedValues() const;
+    std::size_t CheckedValueCount() const { return m_names.size() + m_checkedEntries; }
 
 private:
     void AddName(MaskKind kind, const MaskValue& value);
@@ -134,6 +136,7 @@ private:
     std::array<std::uint32_t, 8> m_lastNumber{};
     std::array<std::size_t, 8> m_replacements{};
     bool m_full = false;
+    std::size_t m_checkedEntries = 0;
 };
 
 class ITextDecoder;

@@ -8,9 +8,12 @@
 #include "MessageCatalog.h"
 #include "archive/ArchiveWriter.h"
 #include "archive/FolderListing.h"
+#include "archive/MaskPreparation.h"
+#include "archive/SystemMaskValues.h"
 #include "commands/CommandChecks.h"
 #include "commands/CommandResults.h"
 #include "commands/PackProtection.h"
+#include "text/Win32TextDecoder.h"
 #include "util/CodePage.h"
 #include "util/Console.h"
 #include "util/Messages.h"
@@ -72,11 +75,10 @@ ResultCode ReportArchiveFailure(const std::wstring& archive, unsigned long error
 // The folder must be a real directory, never a link that someone put in its place, and it is
 // held open without delete sharing so that nobody renames or replaces it while it is packed.
 ResultCode OpenFolder(PackPlace& place) {
-    place.handle.Reset(::CreateFileW(ExtendedLengthPath(place.folder).c_str(),
-                                     FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                     nullptr));
+    place.handle.Reset(::CreateFileW(
+        ExtendedLengthPath(place.folder).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!place.handle) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
@@ -162,7 +164,7 @@ std::wstring Progress(const ArchivePass& pass, bool encrypting, bool masking) {
 
 class PackJob {
 public:
-    PackJob(const PackPlace& place, const PackProtection& protection)
+    PackJob(const PackPlace& place, PackProtection& protection)
         : m_place(place), m_protection(protection) {}
 
     // The members in the order listed, and what is left out of them, each named on the console.
@@ -174,7 +176,8 @@ public:
         for (const FolderEntry& entry : listing.entries) {
             const std::optional<std::string> name = EncodeUtf8(entry.relative);
             if (!name) {
-                LeaveOut(entry.relative, LeftOutKind::NameNotStorable, ERROR_NO_UNICODE_TRANSLATION);
+                LeaveOut(entry.relative, LeftOutKind::NameNotStorable,
+                         ERROR_NO_UNICODE_TRANSLATION);
                 continue;
             }
             ArchiveMember member{JoinPath(root, entry.relative), MemberName(*name, entry.directory),
@@ -193,6 +196,42 @@ public:
         }
     }
 
+    // Every member is masked text or left out, unless -keepbinary keeps those that are no text
+    // as they are; the names that the archive and its lists show are masked too.
+    void PrepareMasking() {
+        MaskMap& map = *m_protection.mask;
+        m_masking.codePage932 = &m_decoder;
+        m_masking.encoder = [](const std::u16string& text) {
+            return MaskValueOf(std::wstring(text.begin(), text.end())).codePage932;
+        };
+        qeb::PrepareMasking(m_members, map,
+                            MaskDomains{m_protection.maskedDomains, m_protection.flatDomains},
+                            m_masking);
+        std::vector<ArchiveMember> kept;
+        std::vector<TextForm> forms;
+        for (std::size_t i = 0; i < m_members.size(); ++i) {
+            const bool text = m_masking.forms[i] != TextForm::Binary;
+            if (!text && !m_protection.keepBinary) {
+                m_leftOut.push_back(
+                    LeftOutEntry{m_members[i].name, LeftOutKind::NotText, std::string()});
+                PrintMaskNotice(msg::kMaskNotText, m_members[i]);
+                continue;
+            }
+            if (!text) {
+                PrintMaskNotice(msg::kMaskKeptBinary, m_members[i]);
+            }
+            kept.push_back(std::move(m_members[i]));
+            forms.push_back(m_masking.forms[i]);
+        }
+        m_members = std::move(kept);
+        m_masking.forms = std::move(forms);
+        for (LeftOutEntry& entry : m_leftOut) {
+            if (entry.kind != LeftOutKind::NotText) {
+                entry.name = MaskedMemberName(map, entry.name);
+            }
+        }
+    }
+
     ResultCode Write() {
         ArchiveOutputFile output(ExtendedLengthPath(m_place.archive));
         const bool encrypting = m_protection.password.has_value();
@@ -200,17 +239,29 @@ public:
         ArchiveWriter writer(
             output, std::move(m_members), std::move(m_leftOut),
             ArchiveProtection{encrypting ? &m_protection.password->Bytes() : nullptr,
-                              masking ? &*m_protection.mask : nullptr});
+                              masking ? &*m_protection.mask : nullptr,
+                              masking ? &m_masking : nullptr});
         const ArchiveOutcome outcome = writer.Write(
             &Utf8SystemText,
-            [this](const ArchiveMember& member, unsigned long error) {
+            [this](const ArchiveMember& member, LeftOutKind kind, unsigned long error) {
+                // What the check after masking keeps out is kept out by the customer's choice.
+                if (kind == LeftOutKind::MaskCheckHit) {
+                    PrintMaskNotice(msg::kMaskCheckFound, member);
+                    return;
+                }
                 m_lossy = true;
-                PrintLeftOut(member.name, error);
+                PrintLine(LoadMessage(msg::kArchiveLeftOut,
+                                      WithoutExtendedPrefix(member.path).c_str(),
+                                      SystemText(error).c_str()));
             },
             [encrypting, masking](const ArchivePass& pass) {
                 StatusLine::Get().Update([&] { return Progress(pass, encrypting, masking); });
             });
         StatusLine::Get().Erase();
+        if (outcome.status == ArchiveOutcome::Status::MaskMapFull) {
+            PrintLine(LoadText(msg::kMaskMapFull));
+            return kArchiveNotWritten;
+        }
         if (outcome.status == ArchiveOutcome::Status::WriteFailed) {
             return ReportArchiveFailure(m_place.archive, outcome.writeError);
         }
@@ -231,9 +282,9 @@ private:
         const std::wstring name = m_place.archive.substr(m_place.archive.find_last_of(L'\\') + 1);
         std::optional<TemporarySibling> checksum;
         std::optional<TemporarySibling> newMap;
-        if (const ResultCode failed = WriteBeside(
-                m_place.checksums, ChecksumLine(output.Digest(), EncodeText(name, CP_UTF8)),
-                checksum);
+        if (const ResultCode failed =
+                WriteBeside(m_place.checksums,
+                            ChecksumLine(output.Digest(), EncodeText(name, CP_UTF8)), checksum);
             failed != kSuccess) {
             return failed;
         }
@@ -312,6 +363,11 @@ private:
         PrintLeftOut(name, error);
     }
 
+    // The file's own path: the operator looks for it on this computer.
+    static void PrintMaskNotice(NumberedMessage<TextInsert> message, const ArchiveMember& member) {
+        PrintLine(LoadMessage(message, WithoutExtendedPrefix(member.path).c_str()));
+    }
+
     void PrintLeftOut(const std::string& name, unsigned long error) const {
         std::wstring path = JoinPath(m_place.folder, DecodeText(name, CP_UTF8));
         std::replace(path.begin(), path.end(), L'/', L'\\');
@@ -319,9 +375,11 @@ private:
     }
 
     const PackPlace& m_place;
-    const PackProtection& m_protection;
+    PackProtection& m_protection;
     std::vector<ArchiveMember> m_members;
     std::vector<LeftOutEntry> m_leftOut;
+    MaskingSetup m_masking;
+    Win32TextDecoder m_decoder;
     bool m_lossy = false;
 };
 
@@ -371,8 +429,9 @@ ResultCode CPackCommand::Run() {
         }
     }
     if (m_bMask) {
-        if (const ResultCode refused = PrepareMaskMap(m_strMaskMap, protection.mask);
-            refused != kSuccess) {
+        const MaskRequest request{m_strMaskMap, m_strMaskWords, m_vecMaskDomains,
+                                  m_bKeepBinary != 0};
+        if (const ResultCode refused = PrepareMaskMap(request, protection); refused != kSuccess) {
             return refused;
         }
     }
@@ -382,6 +441,9 @@ ResultCode CPackCommand::Run() {
     }
     PackJob job(place, protection);
     job.Plan(listing);
+    if (m_bMask) {
+        job.PrepareMasking();
+    }
     return job.Write();
 }
 

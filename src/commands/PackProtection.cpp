@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "MessageCatalog.h"
+#include "archive/MaskWords.h"
 #include "archive/SystemMaskValues.h"
 #include "commands/CommandResults.h"
 #include "util/Console.h"
@@ -64,6 +65,29 @@ DWORD ReadSmallFile(const std::wstring& path, std::string& bytes) {
     return ERROR_SUCCESS;
 }
 
+// The operator's words, one per line, whole words in every encoding.
+ResultCode AddMaskWords(const std::wstring& path, MaskMap& mask) {
+    if (path.empty()) {
+        return kSuccess;
+    }
+    std::string bytes;
+    if (const DWORD error = ReadSmallFile(path, bytes); error != ERROR_SUCCESS) {
+        PrintLine(LoadMessage(msg::kMaskWordsUnreadable, path.c_str(),
+                              TrimLineEnd(GetSystemErrorText(error)).c_str()));
+        return HresultFromWin32(error);
+    }
+    std::vector<std::u16string> words;
+    std::size_t badLine = 0;
+    if (!ParseMaskWords(bytes, words, badLine)) {
+        PrintLine(LoadMessage(msg::kMaskWordsBadLine, path.c_str(), static_cast<int>(badLine)));
+        return kMaskMapInvalid;
+    }
+    for (const std::u16string& word : words) {
+        mask.AddWord(MaskValueOf(std::wstring(word.begin(), word.end())));
+    }
+    return kSuccess;
+}
+
 }  // namespace
 
 // A password that a file gives on standard input is read by its byte-order mark, and a NUL
@@ -89,23 +113,41 @@ ResultCode ReadArchivePassword(std::optional<Secret>& password) {
     return kSuccess;
 }
 
-ResultCode PrepareMaskMap(const std::wstring& earlierMap, std::optional<MaskMap>& mask) {
-    mask.emplace();
-    if (!earlierMap.empty()) {
+ResultCode PrepareMaskMap(const MaskRequest& request, PackProtection& protection) {
+    protection.mask.emplace();
+    MaskMap& mask = *protection.mask;
+    if (!request.earlierMap.empty()) {
         std::string text;
-        if (const DWORD error = ReadSmallFile(earlierMap, text); error != ERROR_SUCCESS) {
-            PrintLine(LoadMessage(msg::kMaskMapUnreadable, earlierMap.c_str(),
+        if (const DWORD error = ReadSmallFile(request.earlierMap, text); error != ERROR_SUCCESS) {
+            PrintLine(LoadMessage(msg::kMaskMapUnreadable, request.earlierMap.c_str(),
                                   TrimLineEnd(GetSystemErrorText(error)).c_str()));
             return HresultFromWin32(error);
         }
         std::size_t badLine = 0;
-        if (!mask->Load(text, badLine)) {
-            PrintLine(
-                LoadMessage(msg::kMaskMapBadLine, earlierMap.c_str(), static_cast<int>(badLine)));
+        if (!mask.Load(text, badLine)) {
+            PrintLine(LoadMessage(msg::kMaskMapBadLine, request.earlierMap.c_str(),
+                                  static_cast<int>(badLine)));
             return kMaskMapInvalid;
         }
     }
-    AddSystemMaskValues(*mask);
+    if (const ResultCode refused = AddMaskWords(request.words, mask); refused != kSuccess) {
+        return refused;
+    }
+    const SystemDomains system = AddSystemMaskValues(mask);
+    protection.maskedDomains.clear();
+    if (!system.dns.empty()) {
+        protection.maskedDomains.push_back(system.dns);
+    }
+    for (const std::wstring& domain : request.domains) {
+        const std::u16string name(domain.begin(), domain.end());
+        mask.AddDomain(MaskValueOf(domain));
+        protection.maskedDomains.push_back(name);
+    }
+    protection.flatDomains.clear();
+    if (!system.flat.empty()) {
+        protection.flatDomains.push_back(system.flat);
+    }
+    protection.keepBinary = request.keepBinary;
     return kSuccess;
 }
 

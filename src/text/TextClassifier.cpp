@@ -34,9 +34,32 @@ std::size_t Utf8LengthOf(unsigned char lead) {
 
 }  // namespace
 
+// Most of a log is printable ASCII, which every encoding reads alike: such runs are taken
+// whole, by their byte pairs' effect on UTF-16 alone.
 void TextClassifier::Feed(const char* data, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-        FeedByte(static_cast<unsigned char>(data[i]));
+    const auto plain = [data](std::size_t i) {
+        return static_cast<unsigned char>(data[i]) >= 0x20 &&
+               static_cast<unsigned char>(data[i]) < 0x7F;
+    };
+    for (std::size_t i = 0; i < size;) {
+        const bool idle = m_size >= sizeof m_head && m_nulRun == 0 && m_utf8.pending == 0 &&
+                          m_codePage932.pending == 0 && m_eucJp.pending == 0 && m_size % 2 == 0;
+        std::size_t end = i;
+        while (idle && end + 1 < size && plain(end) && plain(end + 1)) {
+            end += 2;
+        }
+        if (end == i) {
+            FeedByte(static_cast<unsigned char>(data[i++]));
+            continue;
+        }
+        // A pair of printable ASCII bytes is a unit of neither surrogate nor control.
+        for (int order = 0; order < 2; ++order) {
+            m_badUnits[order] += m_afterHigh[order] ? 1 : 0;
+            m_afterHigh[order] = false;
+        }
+        m_size += end - i;
+        m_previous = static_cast<unsigned char>(data[end - 1]);
+        i = end;
     }
 }
 

@@ -69,17 +69,23 @@ inline const std::map<unsigned, const wchar_t*>& ExpectedTexts() {
          L"\r\nsysteminfoコマンドを使用して、ホットフィックスを含むシステム情報のテキスト出力を行い"
          L"ます。\r\n\r\n使用法:\r\n\r\n-dest:<file>\r\n出力先ファイルを指定してください。"},
         {143,
-         L"QebInfo PACK -dest:<folder> [-encrypt] [-mask [-maskmap:<file>]] "
+         L"QebInfo PACK -dest:<folder> [-encrypt] [-mask [-maskmap:<file>] [-maskwords:<file>] "
+         L"[-maskdomain:<name>[,...]] [-keepbinary]] "
          L"[-log:<file>]\r\n採取フォルダーをZIPファイル(<folder>.zip)にまとめ、そのSHA-256を<"
-         L"folder>.zip.sha256に記録します。\r\n\r\n使用法:\r\n\r\n-dest:<folder>\r\nまとめる"
-         L"フォルダーを指定してください。ZIPファイルはフォルダーと同じ場所に作成されます。\r\n\r\n-"
-         L"encrypt\r\nZIPファイルの中身をAES-256で暗号化します。パスワードは入力を求められます(標"
-         L"準入力の1行目からも読み取ります)。\r\n\r\n-mask\r\nテキストのコンピューター名、ドメイン"
-         L"名、IPアドレス、MACアドレス、ユーザー名をZIPファイルの中だけ置き換えます。対応表は<"
-         L"folder>"
-         L".mask-map.txtに書き出します。\r\n\r\n-maskmap:<file>\r\n以前の対応表を読み込み、同じ値"
-         L"には同じ置き換えを使います。\r\n\r\n-log:<file>\r\n表示したメッセージをこのファイルにも"
-         L"追記します(UTF-8)。"},
+         L"folder>.zip.sha256に記録します。\r\n\r\n使用法:\r\n\r\n-dest:<folder>"
+         L"\r\nまとめるフォルダーを指定してください。ZIPファイルはフォルダーと同じ場所に作成されま"
+         L"す。\r\n\r\n-encrypt\r\nZIPファイルの中身をAES-"
+         L"256で暗号化します。パスワードは入力を求められます(標準入力の1行目からも読み取ります)"
+         L"。\r\n\r\n-"
+         L"mask\r\nテキストとファイル名のコンピューター名、ドメイン名、IPアドレス、MACアドレス、ユ"
+         L"ーザー名、SIDなどをZIPファイルの中だけ置き換え、置き換えた後に元の値が残っていないか確認"
+         L"します。テキストではないファイルと、元の値が残っていたファイルはZIPファイルに入れません"
+         L"。対応表は<folder>.mask-map.txtに書き出します。\r\n\r\n-maskmap:<file>"
+         L"\r\n以前の対応表を読み込み、同じ値には同じ置き換えを使います。\r\n\r\n-maskwords:<file>"
+         L"\r\nこのファイルの語句(1行に1つ、#で始まる行は注釈)も置き換えます。\r\n\r\n-maskdomain:<"
+         L"name>[,...]\r\nこのドメインとその下のすべての名前も置き換えます。\r\n\r\n-"
+         L"keepbinary\r\nテキストではないファイルも置き換えずにZIPファイルに入れます。\r\n\r\n-log:"
+         L"<file>\r\n表示したメッセージをこのファイルにも追記します(UTF-8)。"},
         {144, L"パラメーター -dest: にはフォルダーを指定してください。(%1!s!)"},
         {146, L"%1!s!をアーカイブに含められませんでした。(%2!s!)"},
         {147, L"%1!s!はリンクのため、たどらずにアーカイブから除きました。"},
@@ -104,6 +110,12 @@ inline const std::map<unsigned, const wchar_t*>& ExpectedTexts() {
         {166,
          L"標準入力のパスワードにNUL文字か文字として読めないバイトがあるため、ZIPファイルを"
          L"作成しません。"},
+        {190, L"語句のファイル%1!s!を読み込めません。(%2!s!)"},
+        {191, L"語句のファイル%1!s!の%2!d!行目に誤りがあります。"},
+        {192, L"%1!s!はテキストではなくマスクできないため、アーカイブに含めません。"},
+        {193, L"%1!s!はテキストではないため、マスクせずにアーカイブに含めます。"},
+        {194, L"%1!s!にはマスクした後も元の値が残っていたため、アーカイブに含めません。"},
+        {195, L"置き換えに使う値が足りなくなったため、ZIPファイルを作成しません。"},
     };
     return texts;
 }
