@@ -19,15 +19,6 @@ bool IsWordByte(unsigned char byte) {
     return IsAsciiDigit(byte) || IsAsciiLetter(byte) || byte == '-' || byte == '_';
 }
 
-std::string Utf16Bytes(const std::u16string& text, bool bigEndian) {
-    std::string bytes;
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(bigEndian ? unit >> 8 : unit & 0xFF);
-        bytes += static_cast<char>(bigEndian ? unit & 0xFF : unit >> 8);
-    }
-    return bytes;
-}
-
 std::string FoldedBytes(std::string bytes) {
     for (char& byte : bytes) {
         byte = static_cast<char>(Folded(static_cast<unsigned char>(byte)));

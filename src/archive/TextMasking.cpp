@@ -456,15 +456,8 @@ std::string MemberMasker::Scanner::EncodedName(const MaskMap::Name& name, Encodi
         std::all_of(name.lower.begin(), name.lower.end(), [](char16_t c) { return c < 0x80; });
     switch (encoding) {
         case Encoding::Utf16:
-        case Encoding::Utf16BigEndian: {
-            const bool big = encoding == Encoding::Utf16BigEndian;
-            std::string bytes;
-            for (const char16_t unit : name.lower) {
-                bytes += static_cast<char>(big ? unit >> 8 : unit & 0xFF);
-                bytes += static_cast<char>(big ? unit & 0xFF : unit >> 8);
-            }
-            return bytes;
-        }
+        case Encoding::Utf16BigEndian:
+            return Utf16Bytes(name.lower, encoding == Encoding::Utf16BigEndian);
         case Encoding::Utf8:
         case Encoding::Mixed:
             return Utf8Of(name.lower);

@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "util/Utf8Text.h"
+#include "text/Unicode.h"
 
 namespace qeb {
 namespace {

@@ -54,6 +54,34 @@ std::string Utf8Of(const std::u16string& text) {
     return bytes;
 }
 
+std::string Utf16Bytes(const std::u16string& text, bool bigEndian) {
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(bigEndian ? unit >> 8 : unit & 0xFF);
+        bytes += static_cast<char>(bigEndian ? unit & 0xFF : unit >> 8);
+    }
+    return bytes;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+    constexpr char32_t kReplacement = 0xFFFD;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = static_cast<char32_t>(text[i]);
+        if (IsHighSurrogate(static_cast<char16_t>(c)) && c <= 0xFFFF && i + 1 < text.size() &&
+            IsLowSurrogate(static_cast<char16_t>(text[i + 1]))) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+            ++i;
+        } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            c = kReplacement;
+        }
+        AppendUtf8(c, out);
+    }
+    return out;
+}
+
 std::size_t Utf8SequenceAt(const unsigned char* text, std::size_t size) {
     static const char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
     const unsigned char lead = text[0];

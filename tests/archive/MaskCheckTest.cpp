@@ -2,19 +2,11 @@
 
 #include <string>
 
+#include "text/Unicode.h"
 #include "archive/MaskCheck.h"
 
 namespace qeb {
 namespace {
-
-std::string Bytes16(const std::u16string& text, bool bigEndian) {
-    std::string bytes;
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(bigEndian ? unit >> 8 : unit & 0xFF);
-        bytes += static_cast<char>(bigEndian ? unit & 0xFF : unit >> 8);
-    }
-    return bytes;
-}
 
 // The code page 932 bytes of the few values these cases use.
 std::string CodePage932(const std::u16string& text) {
@@ -47,10 +39,10 @@ TEST(MaskCheckTest, FindsWholeWordsInEveryEncodingAcrossPieces) {
         {"\xE7\x94\xB0\xE4\xB8\xAD", true},
         {"\x93\x63\x92\x86", true},
         {"\xC5\xC4\xC3\xE6", true},
-        {Bytes16(u"<Computer>vm</Computer>", false), true},
-        {Bytes16(u"<Computer>vm</Computer>", true), true},
-        {Bytes16(u"VMs", false), false},
-        {Bytes16(u" 田中。", true), true},
+        {Utf16Bytes(u"<Computer>vm</Computer>", false), true},
+        {Utf16Bytes(u"<Computer>vm</Computer>", true), true},
+        {Utf16Bytes(u"VMs", false), false},
+        {Utf16Bytes(u" 田中。", true), true},
         {"", false},
     };
     for (const auto& c : cases) {

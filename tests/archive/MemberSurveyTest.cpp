@@ -4,19 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "text/Unicode.h"
 #include "archive/MemberSurvey.h"
 
 namespace qeb {
 namespace {
-
-std::string Utf16(const std::u16string& text, bool bigEndian) {
-    std::string bytes;
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(bigEndian ? unit >> 8 : unit & 0xFF);
-        bytes += static_cast<char>(bigEndian ? unit & 0xFF : unit >> 8);
-    }
-    return bytes;
-}
 
 // An ipconfig report in each layout that the reports come in, read in small pieces: the host
 // that it names is learned, and the addresses of a stand-in's form are found, not a version.
@@ -33,9 +25,9 @@ TEST(MemberSurveyTest, LearnsFromEveryLayoutAndFindsStandInForms) {
         TextForm form;
     } members[] = {
         {utf8, TextForm::Utf8},
-        {"\xFF\xFE" + Utf16(report, false), TextForm::Utf16WithMark},
-        {Utf16(report, false), TextForm::Utf16},
-        {Utf16(report, true), TextForm::Utf16BigEndian},
+        {"\xFF\xFE" + Utf16Bytes(report, false), TextForm::Utf16WithMark},
+        {Utf16Bytes(report, false), TextForm::Utf16},
+        {Utf16Bytes(report, true), TextForm::Utf16BigEndian},
     };
     for (const auto& member : members) {
         MemberSurvey survey(nullptr);

@@ -5,6 +5,7 @@
 
 #include "archive/TextMasking.h"
 #include "text/TextClassifier.h"
+#include "text/Unicode.h"
 
 namespace qeb {
 namespace {
@@ -27,24 +28,6 @@ std::string Mask(MaskMap& map, TextForm text, const std::string& bytes, bool ver
     std::string out;
     MemberMasker(map, text, versions).Feed(bytes.data(), bytes.size(), true, out);
     return out;
-}
-
-std::string Utf16(const std::u16string& text) {
-    std::string bytes;
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
-
-std::string Utf16BigEndian(const std::u16string& text) {
-    std::string bytes;
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit >> 8);
-        bytes += static_cast<char>(unit & 0xFF);
-    }
-    return bytes;
 }
 
 struct Case {
@@ -163,15 +146,17 @@ TEST(TextMaskingTest, CodePage932TrailBytesAreNoAscii) {
 
 TEST(TextMaskingTest, Utf16WithAndWithoutMark) {
     ExpectMasked({
-        {TextForm::Utf16WithMark, Utf16(u"\uFEFFVM 10.1.2.3\r\n"),
-         Utf16(u"\uFEFFhost0001 10.254.0.1\r\n")},
-        {TextForm::Utf16, Utf16(u"<Event><Data>C:\\Users\\hanako</Data><Data>VM</Data>"),
-         Utf16(u"<Event><Data>C:\\Users\\user0001</Data><Data>host0001</Data>")},
-        {TextForm::Utf16, Utf16(u"VM\U0001F600 田中です \u0156M"),
-         Utf16(u"host0001\U0001F600 user0001です \u0156M")},
-        {TextForm::Utf16, Utf16(u"VM") + "\x20", Utf16(u"host0001") + "\x20"},
-        {TextForm::Utf16BigEndian, Utf16BigEndian(u"\uFEFFVM C:\\Users\\田中\\x 10.1.2.3"),
-         Utf16BigEndian(u"\uFEFFhost0001 C:\\Users\\user0001\\x 10.254.0.1")},
+        {TextForm::Utf16WithMark, Utf16Bytes(u"\uFEFFVM 10.1.2.3\r\n", false),
+         Utf16Bytes(u"\uFEFFhost0001 10.254.0.1\r\n", false)},
+        {TextForm::Utf16,
+         Utf16Bytes(u"<Event><Data>C:\\Users\\hanako</Data><Data>VM</Data>", false),
+         Utf16Bytes(u"<Event><Data>C:\\Users\\user0001</Data><Data>host0001</Data>", false)},
+        {TextForm::Utf16, Utf16Bytes(u"VM\U0001F600 田中です \u0156M", false),
+         Utf16Bytes(u"host0001\U0001F600 user0001です \u0156M", false)},
+        {TextForm::Utf16, Utf16Bytes(u"VM", false) + "\x20",
+         Utf16Bytes(u"host0001", false) + "\x20"},
+        {TextForm::Utf16BigEndian, Utf16Bytes(u"\uFEFFVM C:\\Users\\田中\\x 10.1.2.3", true),
+         Utf16Bytes(u"\uFEFFhost0001 C:\\Users\\user0001\\x 10.254.0.1", true)},
         {TextForm::EucJp, "\xC5\xC4\xC3\xE6 VM C:\\Users\\\xC5\xC4\xC3\xE6\xA1\xA1x",
          "user0001 host0001 C:\\Users\\user0001\xA1\xA1x"},
         {TextForm::Utf8AndCodePage932, "\xE7\x94\xB0\xE4\xB8\xAD VM\n\x93\x63\x92\x86 VM \x82VM\n",
@@ -200,9 +185,9 @@ TEST(TextMaskingTest, ClassifiesTheWholeMember) {
         {std::string("\xFF\xFE<\0", 4), TextForm::Utf16WithMark},
         {"\xFE\xFF\0<", TextForm::Utf16BigEndian},
         {"\xEF\xBB\xBFtext", TextForm::Utf8WithMark},
-        {Utf16(u"<Events><Event xmlns='x'>"), TextForm::Utf16},
-        {Utf16BigEndian(u"<Events><Event xmlns='x'>エラー"), TextForm::Utf16BigEndian},
-        {Utf16(u"エラー: 12\r\n"), TextForm::Utf16},
+        {Utf16Bytes(u"<Events><Event xmlns='x'>", false), TextForm::Utf16},
+        {Utf16Bytes(u"<Events><Event xmlns='x'>エラー", true), TextForm::Utf16BigEndian},
+        {Utf16Bytes(u"エラー: 12\r\n", false), TextForm::Utf16},
         {std::string("\x01\0\x02\0\x03\0", 6), TextForm::Binary},
         {"plain ASCII\r\n", TextForm::Utf8},
         {page + utf8, TextForm::Utf8},
@@ -242,7 +227,7 @@ std::string RichText(TextForm text) {
     if (text == kUtf8) {
         return ascii + "田中です";
     }
-    return Utf16(std::u16string(ascii.begin(), ascii.end()) + u"田中です");
+    return Utf16Bytes(std::u16string(ascii.begin(), ascii.end()) + u"田中です", false);
 }
 
 TEST(TextMaskingTest, PiecesGiveTheSameBytesAsOneFeed) {
@@ -279,8 +264,8 @@ TEST(TextMaskingTest, SameStandInsAcrossMembersAndAfterLoad) {
     MaskMap map = SampleMap();
     EXPECT_EQ(Mask(map, kUtf8, "VM 10.1.2.3 00-15-5D-0A-0B-0C C:\\Users\\jiro"),
               "host0001 10.254.0.1 02-00-00-00-00-01 C:\\Users\\user0001");
-    EXPECT_EQ(Mask(map, TextForm::Utf16, Utf16(u"10.1.2.3 vm 00:15:5d:0a:0b:0c")),
-              Utf16(u"10.254.0.1 host0001 02:00:00:00:00:01"));
+    EXPECT_EQ(Mask(map, TextForm::Utf16, Utf16Bytes(u"10.1.2.3 vm 00:15:5d:0a:0b:0c", false)),
+              Utf16Bytes(u"10.254.0.1 host0001 02:00:00:00:00:01", false));
     EXPECT_EQ(map.Replacements(MaskKind::Host), 2u);
     EXPECT_EQ(map.Replacements(MaskKind::IPv4), 2u);
     EXPECT_EQ(map.Replacements(MaskKind::User), 1u);
