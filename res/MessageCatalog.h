@@ -24,6 +24,23 @@ inline constexpr PlainText kPasswordRefused{IDS_PASSWORD_REFUSED};
 inline constexpr PlainText kPasswordMissing{IDS_PASSWORD_MISSING};
 inline constexpr PlainText kPasswordUndecodable{IDS_PASSWORD_UNDECODABLE};
 inline constexpr PlainText kMaskMapFull{IDS_MASK_MAP_FULL};
+// The texts of not-included.txt and masking.txt.
+inline constexpr PlainText kNotIncludedHeading{IDS_NOT_INCLUDED_HEADING};
+inline constexpr PlainText kNotIncludedColumns{IDS_NOT_INCLUDED_COLUMNS};
+inline constexpr PlainText kLeftOutUnreadable{IDS_LEFT_OUT_UNREADABLE};
+inline constexpr PlainText kLeftOutLink{IDS_LEFT_OUT_LINK};
+inline constexpr PlainText kLeftOutNotListed{IDS_LEFT_OUT_NOT_LISTED};
+inline constexpr PlainText kLeftOutNameNotStorable{IDS_LEFT_OUT_NAME_NOT_STORABLE};
+inline constexpr PlainText kLeftOutReservedName{IDS_LEFT_OUT_RESERVED_NAME};
+inline constexpr PlainText kLeftOutNotText{IDS_LEFT_OUT_NOT_TEXT};
+inline constexpr PlainText kLeftOutMaskCheck{IDS_LEFT_OUT_MASK_CHECK};
+inline constexpr PlainText kMaskingHeading{IDS_MASKING_HEADING};
+inline constexpr PlainText kMaskingRules{IDS_MASKING_RULES};
+inline constexpr PlainText kMaskingColumns{IDS_MASKING_COLUMNS};
+inline constexpr PlainText kMaskingCheck{IDS_MASKING_CHECK};
+inline constexpr PlainText kMaskingCheckHits{IDS_MASKING_CHECK_HITS};
+inline constexpr PlainText kMaskingNotText{IDS_MASKING_NOT_TEXT};
+inline constexpr PlainText kMaskingKeptBinary{IDS_MASKING_KEPT_BINARY};
 
 // Numbered inserts.
 inline constexpr NumberedMessage<TextInsert> kParameterMissing{IDS_PARAMETER_MISSING};
@@ -47,7 +64,8 @@ inline constexpr NumberedMessage<TextInsert, TextInsert> kArchiveFailed{IDS_ARCH
 inline constexpr NumberedMessage<TextInsert, TextInsert> kArchiveWritten{IDS_ARCHIVE_WRITTEN};
 inline constexpr NumberedMessage<TextInsert, TextInsert> kLogFailed{IDS_LOG_FAILED};
 inline constexpr NumberedMessage<TextInsert> kToolWroteNothing{IDS_TOOL_WROTE_NOTHING};
-inline constexpr NumberedMessage<TextInsert, TextInsert> kMaskMapUnreadable{IDS_MASK_MAP_UNREADABLE};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kMaskMapUnreadable{
+    IDS_MASK_MAP_UNREADABLE};
 inline constexpr NumberedMessage<TextInsert, SignedInsert> kMaskMapBadLine{IDS_MASK_MAP_BAD_LINE};
 inline constexpr NumberedMessage<TextInsert> kMaskMapWritten{IDS_MASK_MAP_WRITTEN};
 inline constexpr NumberedMessage<TextInsert, TextInsert> kFolderNotListed{IDS_FOLDER_NOT_LISTED};

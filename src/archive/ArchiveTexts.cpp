@@ -8,24 +8,37 @@
 namespace qeb {
 namespace {
 
-const char* KindText(LeftOutKind kind) {
+ArchiveText KindText(LeftOutKind kind) {
     switch (kind) {
         case LeftOutKind::Unreadable:
-            return "読み取れないファイル";
+            return ArchiveText::Unreadable;
         case LeftOutKind::Link:
-            return "リンク (たどっていません)";
+            return ArchiveText::Link;
         case LeftOutKind::NotListed:
-            return "一覧を取得できないフォルダー (中身は含まれていません)";
+            return ArchiveText::NotListed;
         case LeftOutKind::NameNotStorable:
-            return "ZIP に格納できない名前";
+            return ArchiveText::NameNotStorable;
         case LeftOutKind::ReservedName:
-            return "アーカイブが使う名前と同じ名前";
+            return ArchiveText::ReservedName;
         case LeftOutKind::NotText:
-            return "テキストではないファイル (マスクできないため含めていません)";
+            return ArchiveText::NotText;
         case LeftOutKind::MaskCheckHit:
-            return "マスク後の確認で元の値が見つかったファイル (含めていません)";
+            break;
     }
-    return "";
+    return ArchiveText::MaskCheckHit;
+}
+
+std::string TextOf(const ArchiveTextSource& texts, ArchiveText which,
+                   const std::vector<std::size_t>& counts = {}) {
+    std::string text = texts ? texts(which) : std::string();
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        const std::string mark = "%" + std::to_string(i + 1);
+        const std::size_t at = text.find(mark);
+        if (at != std::string::npos) {
+            text.replace(at, mark.size(), std::to_string(counts[i]));
+        }
+    }
+    return text;
 }
 
 bool EqualsIgnoringAsciiCase(const std::string& text, const char* name) {
@@ -67,49 +80,43 @@ bool IsReservedMemberName(const std::string& name, bool masking) {
            (masking && EqualsIgnoringAsciiCase(name, kMaskingName));
 }
 
-std::string NotIncludedText(const std::vector<LeftOutEntry>& entries) {
+std::string NotIncludedText(const std::vector<LeftOutEntry>& entries,
+                            const ArchiveTextSource& texts) {
     std::string text = "\xEF\xBB\xBF";
-    text += "アーカイブに含まれていないもの: " + std::to_string(entries.size()) + " 件\r\n";
-    text += "種類\tパス\t理由\r\n";
+    text += TextOf(texts, ArchiveText::NotIncludedHeading, {entries.size()}) + "\r\n";
+    text += TextOf(texts, ArchiveText::NotIncludedColumns) + "\r\n";
     for (const LeftOutEntry& entry : entries) {
         text +=
-            std::string(KindText(entry.kind)) + "\t" + entry.name + "\t" + entry.reason + "\r\n";
+            TextOf(texts, KindText(entry.kind)) + "\t" + entry.name + "\t" + entry.reason + "\r\n";
     }
     return text;
 }
 
-std::string MaskingText(const MaskMap& map, const MaskingReport& report) {
-    const auto list = [](std::string& text, const char* heading,
-                         const std::vector<std::string>& names) {
-        text += heading + std::to_string(names.size()) + " 件\r\n";
+std::string MaskingText(const MaskMap& map, const MaskingReport& report,
+                        const ArchiveTextSource& texts) {
+    const auto list = [&texts](std::string& text, ArchiveText heading,
+                               const std::vector<std::string>& names) {
+        text += TextOf(texts, heading, {names.size()}) + "\r\n";
         for (const std::string& name : names) {
             text += name + "\r\n";
         }
     };
     std::string text = "\xEF\xBB\xBF";
-    text += "マスク処理 (PACK -mask)\r\n";
-    text +=
-        "置き換えた値: コンピューター名 (NetBIOS 名、DNS ホスト名、レポートの項目と UNC パスにある"
-        "ほかのコンピューター名)、DNS ドメインとその下のすべての名前、NetBIOS ドメイン名、"
-        "IPv4 アドレス (0.0.0.0、127.0.0.0/8、255.255.255.255、ネットマスク、バージョンを除く)、"
-        "IPv6 アドレス (::、::1 を除く)、MAC アドレス、ユーザー名 (プロファイル パス、"
-        "ローカル アカウント、ドメイン\\ユーザー、ユーザー@ドメイン、CN=、組み込みの名前を除く)、"
-        "SID のドメイン部分、登録されている所有者と組織、DHCPv6 DUID、指定された語句。"
-        "ファイル名とフォルダー名も同じように置き換えています。QebVer.txt のドット区切りの数字と"
-        "バージョン表記の数字はバージョンとして残しています。\r\n";
-    text += "種類\t置き換えた数\r\n";
+    text += TextOf(texts, ArchiveText::MaskingHeading) + "\r\n";
+    text += TextOf(texts, ArchiveText::MaskingRules) + "\r\n";
+    text += TextOf(texts, ArchiveText::MaskingColumns) + "\r\n";
     for (const MaskKind kind : {MaskKind::Host, MaskKind::Domain, MaskKind::IPv4, MaskKind::IPv6,
                                 MaskKind::Mac, MaskKind::User, MaskKind::Word, MaskKind::Sid}) {
         text += std::string(MaskKindName(kind)) + "\t" + std::to_string(map.Replacements(kind)) +
                 "\r\n";
     }
-    text += "マスク後の確認: " + std::to_string(report.masked + report.checkHits.size()) +
-            " 件のメンバーを、置き換えた元の値が残っていないか UTF-8、UTF-16LE、UTF-16BE、"
-            "Shift_JIS、EUC-JP で確認しました。見つかったもの: " +
-            std::to_string(report.checkHits.size()) + " 件\r\n";
-    list(text, "確認で元の値が見つかったため含めていないメンバー: ", report.checkHits);
-    list(text, "テキストではないため含めていないメンバー: ", report.notText);
-    list(text, "テキストではないためマスクせずに含めたメンバー (-keepbinary): ", report.keptBinary);
+    text += TextOf(texts, ArchiveText::MaskingCheck,
+                   {static_cast<std::size_t>(report.masked) + report.checkHits.size(),
+                    report.checkHits.size()}) +
+            "\r\n";
+    list(text, ArchiveText::MaskingCheckHits, report.checkHits);
+    list(text, ArchiveText::MaskingNotText, report.notText);
+    list(text, ArchiveText::MaskingKeptBinary, report.keptBinary);
     return text;
 }
 

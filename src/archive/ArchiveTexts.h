@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,9 +45,33 @@ struct LeftOutEntry {
     std::string reason;  // the system's text, UTF-8; may be empty
 };
 
+// The texts of not-included.txt and masking.txt, which come from the string table; "%1" and
+// "%2" stand for counts.
+enum class ArchiveText {
+    NotIncludedHeading,  // %1 entries
+    NotIncludedColumns,
+    Unreadable,
+    Link,
+    NotListed,
+    NameNotStorable,
+    ReservedName,
+    NotText,
+    MaskCheckHit,
+    MaskingHeading,
+    MaskingRules,
+    MaskingColumns,
+    MaskingCheck,       // %1 members checked, %2 found
+    MaskingCheckHits,   // %1 members
+    MaskingNotText,     // %1 members
+    MaskingKeptBinary,  // %1 members
+};
+// UTF-8; empty texts where none is given.
+using ArchiveTextSource = std::function<std::string(ArchiveText)>;
+
 // not-included.txt: a heading and one tab-separated line per entry, UTF-8 with a byte-order
 // mark and CR LF, as Notepad of a Japanese Windows reads it.
-std::string NotIncludedText(const std::vector<LeftOutEntry>& entries);
+std::string NotIncludedText(const std::vector<LeftOutEntry>& entries,
+                            const ArchiveTextSource& texts);
 
 class MaskMap;
 
@@ -60,6 +85,7 @@ struct MaskingReport {
 
 // masking.txt, in the same form: the rules applied, the replacements made per kind (never a
 // value), the check after masking and what it found, and every member that is not masked.
-std::string MaskingText(const MaskMap& map, const MaskingReport& report);
+std::string MaskingText(const MaskMap& map, const MaskingReport& report,
+                        const ArchiveTextSource& texts);
 
 }  // namespace qeb

@@ -1,7 +1,9 @@
 #include "archive/ArchiveWriter.h"
 
+#include <optional>
 #include <utility>
 
+#include "archive/MaskedMembers.h"
 #include "archive/MemberReader.h"
 #include "util/SourceFile.h"
 
@@ -49,12 +51,14 @@ private:
 }  // namespace
 
 ArchiveWriter::ArchiveWriter(ArchiveOutputFile& output, std::vector<ArchiveMember> members,
-                             std::vector<LeftOutEntry> leftOut, ArchiveProtection protection)
+                             std::vector<LeftOutEntry> leftOut, ArchiveProtection protection,
+                             ArchiveTextSource texts)
     : m_output(output),
       m_members(std::move(members)),
       m_dropped(m_members.size(), false),
       m_leftOut(std::move(leftOut)),
       m_protection(protection),
+      m_texts(std::move(texts)),
       m_now(std::time(nullptr)) {}
 
 ArchiveOutcome ArchiveWriter::Write(const std::function<std::string(unsigned long)>& reason,
@@ -126,9 +130,11 @@ ArchiveOutcome ArchiveWriter::WriteOnce(ArchivePass& pass) {
         m_passMask = *m_protection.mask;
     }
     // Declared before the archive: libzip's sources take from it until the archive is gone.
-    MemberReader reader(m_members, std::move(files),
-                        m_protection.mask != nullptr ? &m_passMask : nullptr, &pass,
-                        m_protection.masking);
+    std::optional<MaskedMembers> masked;
+    if (m_protection.mask != nullptr && m_protection.masking != nullptr) {
+        masked.emplace(m_members, m_passMask, *m_protection.masking, pass);
+    }
+    MemberReader reader(m_members, std::move(files), masked ? &*masked : nullptr);
     pass.reader = &reader;
     ArchiveOutcome outcome;
     zip_error_t error;
@@ -188,13 +194,13 @@ bool ArchiveWriter::AddMembers(zip_t* archive, ArchivePass& pass) {
         }
     }
     if (!m_leftOut.empty()) {
-        const std::string text = NotIncludedText(m_leftOut);
+        const std::string text = NotIncludedText(m_leftOut, m_texts);
         if (!AddGenerated(archive, kNotIncludedName, [text] { return text; })) {
             return false;
         }
     }
     if (m_protection.mask != nullptr && !AddGenerated(archive, kMaskingName, [this, &pass] {
-            return MaskingText(m_passMask, Report(pass));
+            return MaskingText(m_passMask, Report(pass), m_texts);
         })) {
         return false;
     }

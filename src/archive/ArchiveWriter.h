@@ -41,8 +41,10 @@ public:
         std::function<void(const ArchiveMember&, LeftOutKind kind, unsigned long error)>;
     using ProgressNotice = std::function<void(const ArchivePass& pass)>;
 
+    // `texts` gives the texts of not-included.txt and masking.txt.
     ArchiveWriter(ArchiveOutputFile& output, std::vector<ArchiveMember> members,
-                  std::vector<LeftOutEntry> leftOut, ArchiveProtection protection = {});
+                  std::vector<LeftOutEntry> leftOut, ArchiveProtection protection = {},
+                  ArchiveTextSource texts = {});
 
     // `reason` gives the text that not-included.txt shows for a Win32 error.
     ArchiveOutcome Write(const std::function<std::string(unsigned long)>& reason,
@@ -70,6 +72,7 @@ private:
     std::vector<bool> m_dropped;
     std::vector<LeftOutEntry> m_leftOut;
     ArchiveProtection m_protection;
+    ArchiveTextSource m_texts;
     MaskMap m_passMask;
     std::vector<std::string> m_checkHits;
     std::time_t m_now = 0;

@@ -1,10 +1,11 @@
+#include "archive/MaskMap.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <string>
 
 #include "archive/MaskForms.h"
-#include "archive/TextMasking.h"
 
 namespace qeb {
 namespace {

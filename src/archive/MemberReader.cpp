@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <optional>
+#include <memory>
 #include <utility>
 
 #include "util/SourceFile.h"
@@ -43,35 +43,11 @@ private:
     SRWLOCK& m_lock;
 };
 
-// The inventory of file versions, whose dotted numbers are versions and never addresses.
-bool IsVersionInventory(const std::string& name) {
-    static const std::string kName = "qebver.txt";
-    if (name.size() < kName.size()) {
-        return false;
-    }
-    const size_t start = name.size() - kName.size();
-    if (start > 0 && name[start - 1] != '/') {
-        return false;
-    }
-    for (size_t i = 0; i < kName.size(); ++i) {
-        const char c = name[start + i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kName[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 MemberReader::MemberReader(const std::vector<ArchiveMember>& members,
-                           std::vector<std::size_t> order, MaskMap* mask, ArchivePass* pass,
-                           const MaskingSetup* masking)
-    : m_members(members),
-      m_order(std::move(order)),
-      m_mask(masking != nullptr ? mask : nullptr),
-      m_pass(pass),
-      m_masking(masking) {
+                           std::vector<std::size_t> order, MemberFilters* filters)
+    : m_members(members), m_order(std::move(order)), m_filters(filters) {
     m_thread.Reset(::CreateThread(nullptr, 0, &MemberReader::ThreadMain, this, 0, nullptr));
     if (!m_thread) {
         m_finished = true;  // every Take then fails, and the attempt with it
@@ -194,24 +170,10 @@ bool MemberReader::ReadBlock(HANDLE file, std::vector<char>& block, std::size_t 
     return true;
 }
 
-void MemberReader::NoteText(std::size_t member, TextForm text) {
+// Under the lock, so that what the filters note is seen by libzip's thread with the piece.
+void MemberReader::NoteDone(std::size_t member) {
     const Locked lock(m_guard);
-    if (text == TextForm::Binary) {
-        m_pass->keptBinary.push_back(m_members[member].name);
-    } else {
-        ++m_pass->masked;
-    }
-}
-
-// Made again only when masking has met values since: a value first met in one member must
-// not be left in the members after it.
-const MaskCheck& MemberReader::CurrentCheck() {
-    const std::size_t values = m_mask->CheckedValueCount();
-    if (!m_check || values != m_checkedValues) {
-        m_check.emplace(m_mask->CheckedValues(), m_masking->encoder);
-        m_checkedValues = values;
-    }
-    return *m_check;
+    m_filters->Done(member);
 }
 
 // After a file that cannot be read, nothing more is read: libzip abandons the attempt there.
@@ -226,14 +188,8 @@ bool MemberReader::ReadOne(std::size_t member) {
         return false;
     }
     Sha256 hash;
-    std::optional<MemberMasker> masker;
-    std::optional<MaskCheck::Scan> check;
-    const TextForm form = m_mask != nullptr ? m_masking->forms[member] : TextForm::Binary;
-    if (m_mask != nullptr && form != TextForm::Binary) {
-        masker.emplace(*m_mask, form, IsVersionInventory(m_members[member].name),
-                       m_masking->codePage932);
-        check.emplace(CurrentCheck());
-    }
+    const std::unique_ptr<MemberFilter> filter =
+        m_filters != nullptr ? m_filters->For(member) : nullptr;
     std::uint64_t readSoFar = 0;
     for (bool ended = false; !ended;) {
         Piece piece;
@@ -248,22 +204,20 @@ bool MemberReader::ReadOne(std::size_t member) {
         }
         readSoFar += piece.size;
         ended = ended || readSoFar == file.size;
-        if (masker) {
-            std::string masked;
-            masker->Feed(piece.data.data(), piece.size, ended, masked);
-            GiveBack(std::move(piece.data));
-            piece.data.assign(masked.begin(), masked.end());
-            piece.size = masked.size();
-            check->Feed(piece.data.data(), piece.size, ended);
-            if (check->Hit() || m_mask->Full()) {
-                failed.error = m_mask->Full() ? kMaskMapFull : kMaskCheckFound;
+        if (filter) {
+            std::string filtered;
+            failed.error = filter->Feed(piece.data.data(), piece.size, ended, filtered);
+            if (failed.error != 0) {
                 Put(std::move(failed));
                 return false;
             }
+            GiveBack(std::move(piece.data));
+            piece.data.assign(filtered.begin(), filtered.end());
+            piece.size = filtered.size();
         }
         hash.Add(piece.data.data(), piece.size);
-        if (ended && m_mask != nullptr) {
-            NoteText(member, form);
+        if (ended && m_filters != nullptr) {
+            NoteDone(member);
         }
         if (ended) {
             piece.end = true;

@@ -7,11 +7,10 @@
 
 #include <cstdint>
 #include <deque>
-#include <optional>
 #include <vector>
 
 #include "archive/ArchiveMembers.h"
-#include "archive/TextMasking.h"
+#include "archive/MemberFilter.h"
 #include "util/Sha256.h"
 #include "util/UniqueOwner.h"
 
@@ -32,12 +31,10 @@ public:
         Sha256Digest digest{};
     };
 
-    // `order` lists the indices of the members to read, in the order libzip takes them. With a
-    // map, text members are masked and checked as they are read, and the pass learns which
-    // were archived unchanged.
+    // `order` lists the indices of the members to read, in the order libzip takes them. With
+    // filters, each member's bytes are what its filter makes of them.
     MemberReader(const std::vector<ArchiveMember>& members, std::vector<std::size_t> order,
-                 MaskMap* mask = nullptr, ArchivePass* pass = nullptr,
-                 const MaskingSetup* masking = nullptr);
+                 MemberFilters* filters = nullptr);
     ~MemberReader();
     MemberReader(const MemberReader&) = delete;
     MemberReader& operator=(const MemberReader&) = delete;
@@ -54,18 +51,13 @@ private:
     bool ReadOne(std::size_t member);
     bool ReadBlock(HANDLE file, std::vector<char>& block, std::size_t wanted, std::size_t& size,
                    bool& ended, unsigned long& error);
-    void NoteText(std::size_t member, TextForm text);
-    const MaskCheck& CurrentCheck();
+    void NoteDone(std::size_t member);
     bool Put(Piece piece);
     std::vector<char> FreeBlock(DWORD size);
 
     const std::vector<ArchiveMember>& m_members;
     const std::vector<std::size_t> m_order;
-    MaskMap* const m_mask;
-    ArchivePass* const m_pass;
-    const MaskingSetup* const m_masking;
-    std::optional<MaskCheck> m_check;
-    std::size_t m_checkedValues = static_cast<std::size_t>(-1);
+    MemberFilters* const m_filters;
     SRWLOCK m_guard = SRWLOCK_INIT;
     CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
     std::deque<Piece> m_ready;

@@ -74,7 +74,34 @@ constexpr const char16_t* kNobody[] = {u"-",
                                        u"workgroup",
                                        u"window manager",
                                        u"font driver host",
-                                       u"localhost"};
+                                       u"localhost",
+                                       u"user",
+                                       u"users",
+                                       u"windows user",
+                                       u"ユーザー",
+                                       u"domain",
+                                       u"domain users",
+                                       u"domain admins",
+                                       u"domain computers",
+                                       u"domain controllers",
+                                       u"enterprise admins",
+                                       u"schema admins",
+                                       u"administrators",
+                                       u"computers",
+                                       u"guests",
+                                       u"everyone",
+                                       u"authenticated users",
+                                       u"interactive",
+                                       u"service",
+                                       u"batch",
+                                       u"creator owner",
+                                       u"program data",
+                                       u"foreignsecurityprincipals",
+                                       u"managed service accounts",
+                                       u"nt service",
+                                       u"iis apppool",
+                                       u"tsclient",
+                                       u"wsl"};
 
 bool IsAsciiSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == 0x3000;
@@ -282,9 +309,25 @@ void LearnDistinguishedNames(View line, std::vector<LearnedValue>& out) {
             continue;
         }
         Add(out, Kind::Word, line.substr(begin, end - begin), domain);
-        const std::size_t cn = line.rfind(u"CN=", begin);
-        if (cn != View::npos && (cn == 0 || !IsNameChar(line[cn - 1]))) {
-            const View name = Between(line, cn + 3, u",");
+        // The name is the first component of the whole name: CN=Sato,CN=Users,DC=… names Sato.
+        std::size_t first = begin;
+        while (first >= 2 && line[first - 1] == u',') {
+            const std::size_t comma = line.rfind(u',', first - 2);
+            const std::size_t segment = comma == View::npos ? 0 : comma + 1;
+            const View text = line.substr(segment, first - 1 - segment);
+            const std::size_t equals = text.find(u'=');
+            const std::size_t blank = text.find_last_of(u" \t\"'>(", equals);
+            const std::size_t start = blank == View::npos || equals == View::npos ? 0 : blank + 1;
+            if (equals == View::npos || equals <= start || equals - start > 2) {
+                break;
+            }
+            first = segment + start;
+            if (start > 0) {
+                break;  // what stands before the name's first component is no part of it
+            }
+        }
+        if (StartsWithIgnoringCase(line.substr(first), u"CN=")) {
+            const View name = Between(line, first + 3, u",");
             if (!name.empty() && name.find(u'=') == View::npos) {
                 Add(out, Kind::User, name, domain);
             }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include "MessageCatalog.h"
@@ -152,6 +153,28 @@ DWORD CheckReadable(const std::wstring& path) {
     return OpenSourceFile(path, file);
 }
 
+std::string ArchiveTextOf(ArchiveText which) {
+    static const std::map<ArchiveText, PlainText> kTexts = {
+        {ArchiveText::NotIncludedHeading, msg::kNotIncludedHeading},
+        {ArchiveText::NotIncludedColumns, msg::kNotIncludedColumns},
+        {ArchiveText::Unreadable, msg::kLeftOutUnreadable},
+        {ArchiveText::Link, msg::kLeftOutLink},
+        {ArchiveText::NotListed, msg::kLeftOutNotListed},
+        {ArchiveText::NameNotStorable, msg::kLeftOutNameNotStorable},
+        {ArchiveText::ReservedName, msg::kLeftOutReservedName},
+        {ArchiveText::NotText, msg::kLeftOutNotText},
+        {ArchiveText::MaskCheckHit, msg::kLeftOutMaskCheck},
+        {ArchiveText::MaskingHeading, msg::kMaskingHeading},
+        {ArchiveText::MaskingRules, msg::kMaskingRules},
+        {ArchiveText::MaskingColumns, msg::kMaskingColumns},
+        {ArchiveText::MaskingCheck, msg::kMaskingCheck},
+        {ArchiveText::MaskingCheckHits, msg::kMaskingCheckHits},
+        {ArchiveText::MaskingNotText, msg::kMaskingNotText},
+        {ArchiveText::MaskingKeptBinary, msg::kMaskingKeptBinary},
+    };
+    return EncodeText(LoadText(kTexts.at(which)), CP_UTF8);
+}
+
 std::wstring Progress(const ArchivePass& pass, bool encrypting, bool masking) {
     const int files = static_cast<int>(pass.files);
     const int megabytes = static_cast<int>(pass.bytes >> 20);
@@ -240,7 +263,8 @@ public:
             output, std::move(m_members), std::move(m_leftOut),
             ArchiveProtection{encrypting ? &m_protection.password->Bytes() : nullptr,
                               masking ? &*m_protection.mask : nullptr,
-                              masking ? &m_masking : nullptr});
+                              masking ? &m_masking : nullptr},
+            &ArchiveTextOf);
         const ArchiveOutcome outcome = writer.Write(
             &Utf8SystemText,
             [this](const ArchiveMember& member, LeftOutKind kind, unsigned long error) {

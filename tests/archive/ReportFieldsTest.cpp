@@ -66,7 +66,7 @@ TEST(ReportFieldsTest, LearnsTheFieldsOfEachReport) {
           u"2026-12-01 01:02:04 WEB01 10.1.2.3 GET /index.htm - 10.1.2.4"},
          "user jiro under CORP\nhost WEB01\nuser jiro under CORP\nhost WEB01\n"},
         {{u"copy \\\\FS02\\share\\x C:\\Users\\x \\\\?\\C:\\y \\\\.\\pipe\\z",
-          u"mail sato@corp.example.com CN=Sato Ichiro,OU=Staff,DC=corp,DC=example,DC=com",
+          u"mail sato@corp.example.com CN=Sato Ichiro,CN=Users,DC=corp,DC=example,DC=com",
           u"logs\\app.log C:\\Program Files\\App db02.sub.example.org v1.2.3.4"},
          "host FS02\nuser sato under corp.example.com\nword DC=corp,DC=example,DC=com under "
          "corp.example.com\nuser Sato Ichiro under corp.example.com\nuser app.log under "

@@ -27,7 +27,7 @@ make_collection() {
     local f=$1
     mkdir -p "$f/event" "$f/QEBW8/Environment/Config"
     { printf '\xff\xfe'; printf 'システム名\t%s\r\nIP アドレス\t192.168.10.21\r\nIPv6\tfe80::1c2b:3d4e:5f60:7a8b%%12\r\nMAC\t00-15-5D-0A-0B-0C\r\nプロファイル\tC:\\Users\\%s\\AppData\r\nOS\t10.0.17763.1\r\nループバック\t127.0.0.1\r\n' "$host" "$user" | iconv -f UTF-8 -t UTF-16LE; } > "$f/msinfo.txt"
-    printf 'ホスト名:           %s\r\n登録されている所有者: Taro Yamada\r\n登録されている組織: Velmora Trading\r\nドメイン:           corp.velmora.example\r\nログオン サーバー:  \\\\DC01\r\nIP アドレス:        192.168.10.21\r\n                    fe80::1c2b:3d4e:5f60:7a8b\r\nMAC:                00:15:5d:0a:0b:0c\r\n' "$host" | iconv -f UTF-8 -t CP932 > "$f/sysinfo.txt"
+    printf 'ホスト名:           %s\r\nプロファイル:       C:\\Users\\山田太郎\\Desktop\r\n登録されている所有者: Taro Yamada\r\n登録されている組織: Velmora Trading\r\nドメイン:           corp.velmora.example\r\nログオン サーバー:  \\\\DC01\r\nIP アドレス:        192.168.10.21\r\n                    fe80::1c2b:3d4e:5f60:7a8b\r\nMAC:                00:15:5d:0a:0b:0c\r\n' "$host" | iconv -f UTF-8 -t CP932 > "$f/sysinfo.txt"
     printf '   Host Name . . . . . . . . . . . . : %s\r\n   Primary Dns Suffix  . . . . . . . : corp.velmora.example\r\n   DNS Suffix Search List. . . . . . : corp.velmora.example\r\n                                       branch.velmora.example\r\n   DHCPv6 Client DUID. . . . . . . . : 00-01-00-01-2A-3B-4C-5D-00-15-5D-0A-0B-0C\r\n' "$host" > "$f/ipconfig.txt"
     mkdir -p "$f/logs"
     { printf 'connect \\\\FS02.corp.velmora.example\\share as CORP\\sato for Project Falcon\n'; printf '接続先 %s.branch.velmora.example 極秘計画\n' "$host" | iconv -f UTF-8 -t CP932; } > "$f/logs/${host}_trace.log"
@@ -100,7 +100,7 @@ pairs = [line.split("\t") for line in open(map_path, encoding="utf-8-sig").read(
 originals = {original: (kind, stand_in) for kind, original, stand_in in pairs}
 for value in (host, user, "192.168.10.21", "192.168.10.22", "fe80::1c2b:3d4e:5f60:7a8b",
               "Taro Yamada", "Velmora Trading", "corp.velmora.example", "DC01", "FS02", "sato",
-              "00-01-00-01-2A-3B-4C-5D-00-15-5D-0A-0B-0C", "Project Falcon", "極秘計画"):
+              "00-01-00-01-2A-3B-4C-5D-00-15-5D-0A-0B-0C", "Project Falcon", "極秘計画", "山田太郎"):
     assert any(o.lower() == value.lower() for o in originals), "not in the map: " + value
 names = [os.path.relpath(os.path.join(d, n), unpacked) for d, _, ns in os.walk(unpacked) for n in ns]
 assert not [n for n in names if host.lower() in n.lower()], "a name holds the host: %s" % names

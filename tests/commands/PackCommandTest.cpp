@@ -40,6 +40,10 @@ class PackCommandTest : public QebInfoTest {};
 TEST_F(PackCommandTest, RefusesWhatItCannotPackBeforeWritingAnything) {
     const std::wstring file = ScratchPath(L"file.txt");
     WriteText(file, "x");
+    const std::wstring words = ScratchPath(L"words.txt");
+    WriteText(words, "Project Falcon\r\n" + std::string(300, 'x') + "\r\n");
+    std::wstring badWords = ExpectedMessage(191, words);
+    badWords.replace(badWords.find(L"%2!d!"), 5, L"2");
     const std::wstring target = ScratchPath(L"target");
     ASSERT_TRUE(::CreateDirectoryW(target.c_str(), nullptr));
     const Lines before = ListTree(Scratch());
@@ -66,6 +70,7 @@ TEST_F(PackCommandTest, RefusesWhatItCannotPackBeforeWritingAnything) {
         {{dest, L"-maskmap:" + file}, 0x80070057, Line(ExpectedMessage(102, L"-mask")) + usage},
         {{dest, L"-keepbinary", L"-encrypt"}, 0x80070057,
          Line(ExpectedMessage(102, L"-mask")) + usage},
+        {{dest, L"-mask", L"-maskwords:" + words}, 0x8007000D, Line(badWords)},
         {{dest, L"-log:" + target + L"\\pack.log"}, 0x80070057,
          Line(ExpectedMessage(124, L"-log:"))},
         {{dest, L"-log:" + target + L".ZIP.sha256"}, 0x80070057,

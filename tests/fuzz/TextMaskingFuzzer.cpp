@@ -17,6 +17,7 @@
 
 #include "FuzzCheck.h"
 #include "archive/MaskForms.h"
+#include "archive/MaskCheck.h"
 #include "archive/TextMasking.h"
 #include "text/TextClassifier.h"
 #include "text/TextDecoder.h"
@@ -234,8 +235,10 @@ std::string EncodedName(TextForm text, const qeb::MaskMap::Name& name) {
     return qeb::Utf8Of(name.lower);
 }
 
-// Property (1).
-void CheckNoNameLeft(const qeb::MaskMap& map, TextForm member, const std::string& masked) {
+// Property (1); true when a name is left where the masker leaves it by design (inside a profile
+// name kept whole, after a lone lead byte), which the check after masking must then find.
+bool CheckNoNameLeft(const qeb::MaskMap& map, TextForm member, const std::string& masked) {
+    bool leftByDesign = false;
     const Units text = UnitsOf(member, masked);
     for (const qeb::MaskMap::Name& name : map.Names()) {
         const std::string encoded = EncodedName(member, name);
@@ -259,10 +262,24 @@ void CheckNoNameLeft(const qeb::MaskMap& map, TextForm member, const std::string
                 IsWordAt(text, end) || domainGoesOn || inDottedNumber) {
                 continue;
             }
-            FUZZ_CHECK(StandInOverlaps(map, text, at, end) || InProfileName(text, at) ||
+            if (StandInOverlaps(map, text, at, end)) {
+                continue;
+            }
+            FUZZ_CHECK(InProfileName(text, at) ||
                        (member == TextForm::CodePage932 && AfterLoneLead(text, at)));
+            leftByDesign = true;
         }
     }
+    return leftByDesign;
+}
+
+bool CheckFinds(const qeb::MaskMap& map, const std::string& masked) {
+    const qeb::MaskCheck check(map.CheckedValues(), [](const std::u16string& text) {
+        return Convert("CP932", "UTF-16LE", Utf16Bytes(text));
+    });
+    qeb::MaskCheck::Scan scan(check);
+    scan.Feed(masked.data(), masked.size(), true);
+    return scan.Hit();
 }
 
 std::string Masked(qeb::MaskMap& map, TextForm text, bool versions, const std::string& input,
@@ -340,8 +357,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     qeb::MaskMap before = map;
     const std::string masked = OneFeed(map, text, versions, input);
-    if (HasUnitModel(text)) {
-        CheckNoNameLeft(map, text, masked);
+    if (HasUnitModel(text) && CheckNoNameLeft(map, text, masked)) {
+        FUZZ_CHECK(CheckFinds(map, masked));
     }
 
     const std::string mapText = map.Text();
