@@ -355,7 +355,6 @@ const std::u16string* MaskMap::StandInFor(MaskKind kind, const std::u16string& o
     if (IsNameKind(kind)) {
         m_nameKeys.insert(key);
     }
-    m_checkedEntries += IsCheckedKind(kind) ? 1 : 0;
     m_entries.push_back({kind, original, standIn, last});
     return &m_entries.back().standIn;
 }

@@ -87,8 +87,8 @@ public:
         std::string codePage932;  // empty when not valid code page 932 text
     };
     const std::vector<Name>& Names() const { return m_names; }
-    // What the check after masking looks for: the names searched for and every name met; and
-    // how many they are, which grows with them.
+    // What the check after masking looks for: the names searched for and the names of an
+    // earlier map; and how many they are. Masking adds none: a name it meets is one of these.
     std::vector<std::u16string> CheckedValues() const;
     std::size_t CheckedValueCount() const { return m_names.size() + m_checkedEntries; }
 

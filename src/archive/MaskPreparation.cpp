@@ -20,7 +20,7 @@ TextForm Survey(const ArchiveMember& member, const ITextDecoder* decoder,
     if (member.directory || OpenSourceFile(member.path, file) != ERROR_SUCCESS) {
         return TextForm::Utf8;
     }
-    MemberSurvey survey(decoder);
+    MemberSurvey survey(decoder, file.size);
     std::vector<char> block(
         static_cast<std::size_t>(std::min<std::uint64_t>(file.size, kBlockSize)));
     for (std::uint64_t readSoFar = 0; readSoFar < file.size;) {
@@ -31,8 +31,10 @@ TextForm Survey(const ArchiveMember& member, const ITextDecoder* decoder,
             read == 0) {
             break;
         }
-        survey.Feed(block.data(), read);
         readSoFar += read;
+        if (!survey.Feed(block.data(), read)) {
+            break;
+        }
     }
     return survey.Finish(learned, forms);
 }
@@ -122,8 +124,9 @@ void PrepareMasking(std::vector<ArchiveMember>& members, MaskMap& map, const Mas
         map.Reserve(form.kind, form.text);
     }
     bool renamed = false;
+    MemberNameMasker names(map);
     for (ArchiveMember& member : members) {
-        const std::string masked = MaskedMemberName(map, member.name);
+        const std::string masked = names.Masked(member.name);
         renamed = renamed || masked != member.name;
         member.name = masked;
     }

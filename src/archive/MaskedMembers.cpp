@@ -24,9 +24,8 @@ bool IsVersionInventory(const std::string& name) {
 
 class MaskingFilter : public MemberFilter {
 public:
-    MaskingFilter(MaskMap& map, TextForm form, bool versions, const ITextDecoder* decoder,
-                  const MaskCheck& check)
-        : m_map(map), m_masker(map, form, versions, decoder), m_scan(check) {}
+    MaskingFilter(MaskMap& map, MemberMasker& masker, const MaskCheck& check)
+        : m_map(map), m_masker(masker), m_scan(check) {}
 
     unsigned long Feed(const char* data, std::size_t size, bool last, std::string& out) override {
         const std::size_t start = out.size();
@@ -40,7 +39,7 @@ public:
 
 private:
     MaskMap& m_map;
-    MemberMasker m_masker;
+    MemberMasker& m_masker;
     MaskCheck::Scan m_scan;
 };
 
@@ -55,8 +54,18 @@ std::unique_ptr<MemberFilter> MaskedMembers::For(std::size_t member) {
     if (form == TextForm::Binary) {
         return nullptr;
     }
-    return std::make_unique<MaskingFilter>(m_map, form, IsVersionInventory(m_members[member].name),
-                                           m_setup.codePage932, CurrentCheck());
+    return std::make_unique<MaskingFilter>(
+        m_map, MaskerFor(form, IsVersionInventory(m_members[member].name)), CurrentCheck());
+}
+
+// A masker starts afresh after a member's last piece; one that a member left part way goes with
+// its attempt.
+MemberMasker& MaskedMembers::MaskerFor(TextForm form, bool versions) {
+    std::unique_ptr<MemberMasker>& masker = m_maskers[{form, versions}];
+    if (!masker) {
+        masker = std::make_unique<MemberMasker>(m_map, form, versions, m_setup.codePage932);
+    }
+    return *masker;
 }
 
 void MaskedMembers::Done(std::size_t member) {

@@ -3,7 +3,10 @@
 // it is (only -keepbinary leaves such members among those read).
 #pragma once
 
+#include <map>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "archive/ArchiveMembers.h"
@@ -22,12 +25,15 @@ public:
 
 private:
     const MaskCheck& CurrentCheck();
+    MemberMasker& MaskerFor(TextForm form, bool versions);
 
     const std::vector<ArchiveMember>& m_members;
     MaskMap& m_map;
     const MaskingSetup& m_setup;
     ArchivePass& m_pass;
     std::optional<MaskCheck> m_check;
+    // Made once per form: a masker's patterns of every name cost as much as a small member.
+    std::map<std::pair<TextForm, bool>, std::unique_ptr<MemberMasker>> m_maskers;
     std::size_t m_checkedValues = 0;
 };
 

@@ -66,7 +66,8 @@ void FindStandInForms(const std::u16string& line, std::vector<StandInForm>& form
     }
 }
 
-MemberSurvey::MemberSurvey(const ITextDecoder* codePage932) : m_decoder(codePage932) {}
+MemberSurvey::MemberSurvey(const ITextDecoder* codePage932, std::uint64_t size)
+    : m_decoder(codePage932), m_size(size) {}
 
 // The layout that lines are cut by, from the first piece: the classifier, which sees the whole
 // member, may judge otherwise, and the fields are then learned from what the lines read.
@@ -94,8 +95,13 @@ void MemberSurvey::Decide(const char* data, std::size_t size) {
     }
 }
 
-void MemberSurvey::Feed(const char* data, std::size_t size) {
+bool MemberSurvey::Feed(const char* data, std::size_t size) {
     m_classifier.Feed(data, size);
+    // A member that is no text is left out or archived as it is: nothing is learned from it.
+    m_binary = m_binary || m_classifier.SettledBinary(m_size);
+    if (m_binary) {
+        return false;
+    }
     if (m_layout == Layout::Unknown && size > 0) {
         Decide(data, size);
     }
@@ -127,6 +133,7 @@ void MemberSurvey::Feed(const char* data, std::size_t size) {
             EndLine();
         }
     }
+    return true;
 }
 
 void MemberSurvey::EndLine() {
@@ -153,11 +160,21 @@ void MemberSurvey::EndLine() {
     if (!line.empty() && line.front() == 0xFEFF) {
         line.erase(0, 1);
     }
-    m_learner.Line(line, m_learned);
+    std::vector<LearnedValue> learned;
+    m_learner.Line(line, learned);
+    // A report names its own computer on every line: each value is kept once.
+    for (LearnedValue& value : learned) {
+        if (m_known.emplace(static_cast<int>(value.kind), value.value, value.under).second) {
+            m_learned.push_back(std::move(value));
+        }
+    }
     FindStandInForms(line, m_forms);
 }
 
 TextForm MemberSurvey::Finish(std::vector<LearnedValue>& learned, std::vector<StandInForm>& forms) {
+    if (m_binary) {
+        return TextForm::Binary;
+    }
     if (!m_line.empty()) {
         EndLine();
     }

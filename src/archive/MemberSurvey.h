@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "archive/ReportFields.h"
@@ -23,8 +26,11 @@ struct StandInForm {
 class MemberSurvey {
 public:
     // `codePage932` reads lines that are no UTF-8; without it they are not learned from.
-    explicit MemberSurvey(const ITextDecoder* codePage932);
-    void Feed(const char* data, std::size_t size);
+    // `size` is the member's size, so that a member that is binary beyond doubt is read no
+    // further.
+    MemberSurvey(const ITextDecoder* codePage932, std::uint64_t size);
+    // False once the rest of the member would change nothing.
+    bool Feed(const char* data, std::size_t size);
     TextForm Finish(std::vector<LearnedValue>& learned, std::vector<StandInForm>& forms);
 
 private:
@@ -33,6 +39,8 @@ private:
     void EndLine();
 
     const ITextDecoder* m_decoder;
+    std::uint64_t m_size;
+    bool m_binary = false;
     TextClassifier m_classifier;
     ReportFieldLearner m_learner;
     Layout m_layout = Layout::Unknown;
@@ -40,6 +48,7 @@ private:
     bool m_oddByte = false;
     char m_carry = 0;
     std::vector<LearnedValue> m_learned;
+    std::set<std::tuple<int, std::u16string, std::u16string>> m_known;
     std::vector<StandInForm> m_forms;
 };
 

@@ -155,9 +155,18 @@ bool IsAllDigitsAndDots(View value) {
                        [](char16_t c) { return IsAsciiDigit(c) || c == u'.'; });
 }
 
+// A host's or a domain's name is letters, digits, '-', '_' and, for a domain, dots: a field
+// whose value holds a blank or other signs names something else.
+bool IsHostOrDomainName(View value, Kind kind) {
+    return std::all_of(value.begin(), value.end(), [kind](char16_t c) {
+        return IsNameChar(c) || (kind == Kind::Domain && c == u'.');
+    });
+}
+
 void Add(std::vector<LearnedValue>& out, Kind kind, View value, View under = {}) {
     value = Trimmed(value);
-    if (!NamesNobody(value) && !IsAllDigitsAndDots(value)) {
+    const bool named = kind == Kind::User || kind == Kind::Word || IsHostOrDomainName(value, kind);
+    if (named && !NamesNobody(value) && !IsAllDigitsAndDots(value)) {
         out.push_back({kind, std::u16string(value), std::u16string(under)});
     }
 }

@@ -1081,13 +1081,16 @@ void MemberMasker::Feed(const char* data, std::size_t size, bool last, std::stri
 
 // Masked once as text, so that a host such as web-01 is found whole, and once more with '-' and
 // '_' as separators; no file name holds the control characters that stand in for them.
-std::string MaskedMemberName(MaskMap& map, const std::string& name) {
+MemberNameMasker::MemberNameMasker(MaskMap& map)
+    : m_asText(map, TextForm::Utf8, false), m_atEverySign(map, TextForm::Utf8, false) {}
+
+std::string MemberNameMasker::Masked(const std::string& name) {
     std::string once;
-    MemberMasker(map, TextForm::Utf8, false).Feed(name.data(), name.size(), true, once);
+    m_asText.Feed(name.data(), name.size(), true, once);
     std::replace(once.begin(), once.end(), '-', '\x01');
     std::replace(once.begin(), once.end(), '_', '\x02');
     std::string twice;
-    MemberMasker(map, TextForm::Utf8, false).Feed(once.data(), once.size(), true, twice);
+    m_atEverySign.Feed(once.data(), once.size(), true, twice);
     std::replace(twice.begin(), twice.end(), '\x01', '-');
     std::replace(twice.begin(), twice.end(), '\x02', '_');
     return twice;

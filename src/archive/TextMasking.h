@@ -64,8 +64,17 @@ private:
     std::unique_ptr<Scanner> m_scanner;
 };
 
-// A member's name (UTF-8, '/' between its parts) with every value masked, where any character
+// Members' names (UTF-8, '/' between their parts) with every value masked, where any character
 // but a letter or digit separates words: HOST_trace.log and host-backup hold the host's name.
-std::string MaskedMemberName(MaskMap& map, const std::string& name);
+// Its maskers are made once, for every name of the map as it is when this is made.
+class MemberNameMasker {
+public:
+    explicit MemberNameMasker(MaskMap& map);
+    std::string Masked(const std::string& name);
+
+private:
+    MemberMasker m_asText;
+    MemberMasker m_atEverySign;
+};
 
 }  // namespace qeb

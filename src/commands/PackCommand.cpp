@@ -248,9 +248,10 @@ public:
         }
         m_members = std::move(kept);
         m_masking.forms = std::move(forms);
+        MemberNameMasker names(map);
         for (LeftOutEntry& entry : m_leftOut) {
             if (entry.kind != LeftOutKind::NotText) {
-                entry.name = MaskedMemberName(map, entry.name);
+                entry.name = names.Masked(entry.name);
             }
         }
     }

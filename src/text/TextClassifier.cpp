@@ -34,28 +34,42 @@ std::size_t Utf8LengthOf(unsigned char lead) {
 
 }  // namespace
 
-// Most of a log is printable ASCII, which every encoding reads alike: such runs are taken
-// whole, by their byte pairs' effect on UTF-16 alone.
+// Most of a log is printable ASCII, which every encoding reads alike, and most of a UTF-16 report
+// is such characters with a zero byte after each: both kinds of runs are taken whole, by their
+// byte pairs' effect on the counts alone.
 void TextClassifier::Feed(const char* data, std::size_t size) {
     const auto plain = [data](std::size_t i) {
         return static_cast<unsigned char>(data[i]) >= 0x20 &&
                static_cast<unsigned char>(data[i]) < 0x7F;
     };
     for (std::size_t i = 0; i < size;) {
-        const bool idle = m_size >= sizeof m_head && m_nulRun == 0 && m_utf8.pending == 0 &&
-                          m_codePage932.pending == 0 && m_eucJp.pending == 0 && m_size % 2 == 0;
-        std::size_t end = i;
-        while (idle && end + 1 < size && plain(end) && plain(end + 1)) {
-            end += 2;
+        const bool idle = m_size >= sizeof m_head && m_size % 2 == 0 && m_nulRun <= 1 &&
+                          m_utf8.pending == 0 && m_codePage932.pending == 0 && m_eucJp.pending == 0;
+        std::size_t ascii = i;
+        while (idle && m_nulRun == 0 && ascii + 1 < size && plain(ascii) && plain(ascii + 1)) {
+            ascii += 2;
         }
+        std::size_t wide = i;
+        while (idle && ascii == i && wide + 1 < size && plain(wide) && data[wide + 1] == 0) {
+            wide += 2;
+        }
+        const std::size_t end = std::max(ascii, wide);
         if (end == i) {
             FeedByte(static_cast<unsigned char>(data[i++]));
             continue;
         }
-        // A pair of printable ASCII bytes is a unit of neither surrogate nor control.
+        // A pair of a printable ASCII byte and another or a zero is a unit of neither surrogate
+        // nor control, either way round.
         for (int order = 0; order < 2; ++order) {
             m_badUnits[order] += m_afterHigh[order] ? 1 : 0;
             m_afterHigh[order] = false;
+        }
+        if (wide > i) {
+            // Every zero but the last ended a run of one NUL; the last may go on.
+            const std::size_t pairs = (wide - i) / 2;
+            m_controls += m_nulRun + pairs - 1;
+            m_nulRun = 1;
+            m_zeroOdd += pairs;
         }
         m_size += end - i;
         m_previous = static_cast<unsigned char>(data[end - 1]);
@@ -209,6 +223,11 @@ TextForm TextClassifier::ByteForm() const {
         return TextForm::Utf8;
     }
     return eucJp ? TextForm::EucJp : TextForm::CodePage932;
+}
+
+bool TextClassifier::SettledBinary(std::uint64_t totalSize) const {
+    const std::uint64_t units = Tolerance(totalSize / 2) + 1;
+    return m_controls > Tolerance(totalSize) && m_badUnits[0] > units && m_badUnits[1] > units;
 }
 
 TextForm TextClassifier::Finish() {

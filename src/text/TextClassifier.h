@@ -25,6 +25,9 @@ class TextClassifier {
 public:
     void Feed(const char* data, std::size_t size);
     TextForm Finish();
+    // Whether what was fed already makes a file of `totalSize` bytes binary whatever follows:
+    // more damage than any text encoding tolerates in that size.
+    bool SettledBinary(std::uint64_t totalSize) const;
 
 private:
     struct Validator {

@@ -30,7 +30,7 @@ TEST(MemberSurveyTest, LearnsFromEveryLayoutAndFindsStandInForms) {
         {Utf16Bytes(report, true), TextForm::Utf16BigEndian},
     };
     for (const auto& member : members) {
-        MemberSurvey survey(nullptr);
+        MemberSurvey survey(nullptr, member.bytes.size());
         for (std::size_t at = 0; at < member.bytes.size(); at += 5) {
             survey.Feed(member.bytes.data() + at,
                         std::min<std::size_t>(5, member.bytes.size() - at));

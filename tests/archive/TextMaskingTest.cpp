@@ -107,9 +107,10 @@ TEST(TextMaskingTest, WordsSidsAndMemberNames) {
          "S-1-5-21-0-0-1-512 S-1-5-18 S-1-5-21-1-2-3x"},
     });
     MaskMap map = SampleMap();
-    EXPECT_EQ(MaskedMemberName(map, "logs/VM_trace.log"), "logs/host0001_trace.log");
-    EXPECT_EQ(MaskedMemberName(map, "vm-backup/10.1.2.3.txt"), "host0001-backup/10.254.0.1.txt");
-    EXPECT_EQ(MaskedMemberName(map, "QEBW8/QebVer.txt"), "QEBW8/QebVer.txt");
+    MemberNameMasker names(map);
+    EXPECT_EQ(names.Masked("logs/VM_trace.log"), "logs/host0001_trace.log");
+    EXPECT_EQ(names.Masked("vm-backup/10.1.2.3.txt"), "host0001-backup/10.254.0.1.txt");
+    EXPECT_EQ(names.Masked("QEBW8/QebVer.txt"), "QEBW8/QebVer.txt");
 }
 
 TEST(TextMaskingTest, ProfilePaths) {
