@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "archive/MaskForms.h"
+#include "text/CodePage932.h"
 #include "text/EucJp.h"
 
 namespace qeb {
@@ -157,7 +158,8 @@ bool MaskCheck::Scan::IsWholeWord(const std::string& window, std::size_t end,
     const std::size_t begin = end - p.length;
     const auto byteAt = [&window](std::size_t i) { return static_cast<unsigned char>(window[i]); };
     if (p.layout == Layout::Bytes) {
-        return !(begin > 0 && IsWordByte(byteAt(begin - 1))) &&
+        const bool afterTrail = m_codePage932 && begin >= 2 && IsCodePage932Lead(byteAt(begin - 2));
+        return !(begin > 0 && IsWordByte(byteAt(begin - 1)) && !afterTrail) &&
                !(end < window.size() && IsWordByte(byteAt(end)));
     }
     const bool big = p.layout == Layout::Utf16BigEndian;

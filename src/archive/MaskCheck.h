@@ -23,7 +23,10 @@ public:
     // One member's bytes, in pieces of any size.
     class Scan {
     public:
-        explicit Scan(const MaskCheck& check) : m_check(check) {}
+        // `codePage932`: the member may hold code page 932 text, whose trail bytes may look like
+        // letters or digits; a value right after such a byte is a word of its own.
+        explicit Scan(const MaskCheck& check, bool codePage932 = false)
+            : m_check(check), m_codePage932(codePage932) {}
         void Feed(const char* data, std::size_t size, bool last);
         bool Hit() const { return m_hit; }
 
@@ -31,6 +34,7 @@ public:
         bool IsWholeWord(const std::string& window, std::size_t end, std::size_t pattern) const;
 
         const MaskCheck& m_check;
+        bool m_codePage932;
         std::string m_keep;  // the end of what was fed, folded, for values across pieces
         std::uint64_t m_base = 0;
         std::uint64_t m_checkedTo = 0;

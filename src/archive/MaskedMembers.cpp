@@ -24,8 +24,8 @@ bool IsVersionInventory(const std::string& name) {
 
 class MaskingFilter : public MemberFilter {
 public:
-    MaskingFilter(MaskMap& map, MemberMasker& masker, const MaskCheck& check)
-        : m_map(map), m_masker(masker), m_scan(check) {}
+    MaskingFilter(MaskMap& map, MemberMasker& masker, const MaskCheck& check, bool codePage932)
+        : m_map(map), m_masker(masker), m_scan(check, codePage932) {}
 
     unsigned long Feed(const char* data, std::size_t size, bool last, std::string& out) override {
         const std::size_t start = out.size();
@@ -55,7 +55,8 @@ std::unique_ptr<MemberFilter> MaskedMembers::For(std::size_t member) {
         return nullptr;
     }
     return std::make_unique<MaskingFilter>(
-        m_map, MaskerFor(form, IsVersionInventory(m_members[member].name)), CurrentCheck());
+        m_map, MaskerFor(form, IsVersionInventory(m_members[member].name)), CurrentCheck(),
+        form == TextForm::CodePage932 || form == TextForm::Utf8AndCodePage932);
 }
 
 // A masker starts afresh after a member's last piece; one that a member left part way goes with

@@ -273,11 +273,11 @@ bool CheckNoNameLeft(const qeb::MaskMap& map, TextForm member, const std::string
     return leftByDesign;
 }
 
-bool CheckFinds(const qeb::MaskMap& map, const std::string& masked) {
+bool CheckFinds(const qeb::MaskMap& map, TextForm member, const std::string& masked) {
     const qeb::MaskCheck check(map.CheckedValues(), [](const std::u16string& text) {
         return Convert("CP932", "UTF-16LE", Utf16Bytes(text));
     });
-    qeb::MaskCheck::Scan scan(check);
+    qeb::MaskCheck::Scan scan(check, member == TextForm::CodePage932);
     scan.Feed(masked.data(), masked.size(), true);
     return scan.Hit();
 }
@@ -358,7 +358,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qeb::MaskMap before = map;
     const std::string masked = OneFeed(map, text, versions, input);
     if (HasUnitModel(text) && CheckNoNameLeft(map, text, masked)) {
-        FUZZ_CHECK(CheckFinds(map, masked));
+        FUZZ_CHECK(CheckFinds(map, text, masked));
     }
 
     const std::string mapText = map.Text();
@@ -367,10 +367,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int kind = 0; kind < kKinds; ++kind) {
         counts[kind] = map.Replacements(static_cast<MaskKind>(kind));
     }
-    FUZZ_CHECK(OneFeed(map, text, versions, masked) == masked);
-    FUZZ_CHECK(map.Entries().size() == entries);
-    for (int kind = 0; kind < kKinds; ++kind) {
-        FUZZ_CHECK(map.Replacements(static_cast<MaskKind>(kind)) == counts[kind]);
+    // A line of a mixed member is read as UTF-8 when it is well formed; masking a value that held
+    // its only other bytes turns it into UTF-8, which reads its other characters anew.
+    if (text != TextForm::Utf8AndCodePage932) {
+        FUZZ_CHECK(OneFeed(map, text, versions, masked) == masked);
+        FUZZ_CHECK(map.Entries().size() == entries);
+        for (int kind = 0; kind < kKinds; ++kind) {
+            FUZZ_CHECK(map.Replacements(static_cast<MaskKind>(kind)) == counts[kind]);
+        }
     }
 
     FUZZ_CHECK(Masked(before, text, versions, input, pieceSeed) == masked);
