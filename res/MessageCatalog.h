@@ -16,6 +16,7 @@ inline constexpr PlainText kUsageEvent{IDS_USAGE_EVENT};
 inline constexpr PlainText kUsageSysinfo{IDS_USAGE_SYSINFO};
 inline constexpr PlainText kAlreadyRunning{IDS_ALREADY_RUNNING};
 inline constexpr PlainText kUsagePack{IDS_USAGE_PACK};
+inline constexpr PlainText kUsageCollect{IDS_USAGE_COLLECT};
 inline constexpr PlainText kPasswordPrompt{IDS_PASSWORD_PROMPT};
 inline constexpr PlainText kPasswordConfirm{IDS_PASSWORD_CONFIRM};
 inline constexpr PlainText kPasswordMismatch{IDS_PASSWORD_MISMATCH};

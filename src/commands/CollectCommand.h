@@ -1,0 +1,40 @@
+// COLLECT: the product's trees, the msinfo32 and systeminfo reports and the event logs into
+// one folder, side by side, each step with a log of its own and a record in collection.json,
+// then the folder packed as PACK packs it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "commands/CommandBase.h"
+#include "util/StepScheduler.h"
+
+namespace qeb {
+
+// Any step not ok: the collection is there but incomplete.
+constexpr ResultCode kCollectionIncomplete = 0x20040001;
+
+class CCollectCommand : public CCommandBase {
+public:
+    CCollectCommand(int argc, const wchar_t* const* argv);
+
+    ResultCode Execute() override;
+    ResultCode Usage() override;
+
+private:
+    ResultCode Run();
+    std::vector<Step> BuildSteps(const std::wstring& folder);
+
+    int m_nDays = 30;
+    int m_bEvtx = 1;
+    int m_nLimitSeconds = 900;
+    int m_nMinFreeMiB = -1;
+    int m_bNoZip = 0;
+    int m_bEncrypt = 0;
+    int m_bMask = 0;
+    std::wstring m_strMaskMap;
+    std::wstring m_strMaskWords;
+    std::vector<std::wstring> m_vecMaskDomains;
+};
+
+}  // namespace qeb
