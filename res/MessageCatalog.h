@@ -17,6 +17,10 @@ inline constexpr PlainText kUsageSysinfo{IDS_USAGE_SYSINFO};
 inline constexpr PlainText kAlreadyRunning{IDS_ALREADY_RUNNING};
 inline constexpr PlainText kUsagePack{IDS_USAGE_PACK};
 inline constexpr PlainText kUsageCollect{IDS_USAGE_COLLECT};
+inline constexpr NumberedMessage<SignedInsert, SignedInsert, TextInsert> kCollectStepStarted{
+    IDS_COLLECT_STEP_STARTED};
+inline constexpr NumberedMessage<SignedInsert, SignedInsert, TextInsert, TextInsert>
+    kCollectStepEnded{IDS_COLLECT_STEP_ENDED};
 inline constexpr PlainText kPasswordPrompt{IDS_PASSWORD_PROMPT};
 inline constexpr PlainText kPasswordConfirm{IDS_PASSWORD_CONFIRM};
 inline constexpr PlainText kPasswordMismatch{IDS_PASSWORD_MISMATCH};
@@ -47,7 +51,8 @@ inline constexpr NumberedMessage<TextInsert, TextInsert> kArchiveFailed{IDS_ARCH
 inline constexpr NumberedMessage<TextInsert, TextInsert> kArchiveWritten{IDS_ARCHIVE_WRITTEN};
 inline constexpr NumberedMessage<TextInsert, TextInsert> kLogFailed{IDS_LOG_FAILED};
 inline constexpr NumberedMessage<TextInsert> kToolWroteNothing{IDS_TOOL_WROTE_NOTHING};
-inline constexpr NumberedMessage<TextInsert, TextInsert> kMaskMapUnreadable{IDS_MASK_MAP_UNREADABLE};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kMaskMapUnreadable{
+    IDS_MASK_MAP_UNREADABLE};
 inline constexpr NumberedMessage<TextInsert, SignedInsert> kMaskMapBadLine{IDS_MASK_MAP_BAD_LINE};
 inline constexpr NumberedMessage<TextInsert> kMaskMapWritten{IDS_MASK_MAP_WRITTEN};
 inline constexpr NumberedMessage<TextInsert, TextInsert> kFolderNotListed{IDS_FOLDER_NOT_LISTED};

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <memory>
 
+#include <windows.h>
+
 #include "MessageCatalog.h"
 #include "collect/CollectionRecord.h"
 #include "commands/CommandChecks.h"
@@ -11,7 +13,12 @@
 #include "commands/QebCommand.h"
 #include "commands/SystemToolCommandLines.h"
 #include "commands/SystemToolSteps.h"
+#include "util/FileDigest.h"
 #include "util/PathText.h"
+#include "util/StatusLine.h"
+#include "util/Console.h"
+#include "util/Messages.h"
+#include "commands/CommandResults.h"
 #include "util/ProcessRunner.h"
 #include "util/ThreadOutput.h"
 #include "util/UiLanguage.h"
@@ -29,9 +36,84 @@ const ReportTool kSysinfoTool = {L"System32\\systeminfo.exe", &BuildSysinfoComma
 StepOutcome OutcomeOf(ResultCode code) {
     StepOutcome outcome;
     outcome.exitCode = code;
-    outcome.result = code == kSuccess ? StepResult::Ok : StepResult::Failed;
+    outcome.result = code == kSuccess          ? StepResult::Ok
+                     : code == kModuleNotFound ? StepResult::NotAvailable
+                                               : StepResult::Failed;
     return outcome;
 }
+
+std::string HexOf(const Sha256Digest& digest) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (const unsigned char byte : digest) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0x0F];
+    }
+    return text;
+}
+
+// Only what is there is recorded: a tool that failed may have written nothing.
+std::vector<StepOutput> DigestsOf(const std::vector<std::wstring>& paths) {
+    std::vector<StepOutput> outputs;
+    for (const std::wstring& path : paths) {
+        FileDigest digest;
+        if (DigestFile(path, digest) == 0) {
+            outputs.push_back({path, digest.size, HexOf(digest.sha256)});
+        }
+    }
+    return outputs;
+}
+
+std::wstring ThisComputer() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    return ::GetComputerNameW(name, &size) ? std::wstring(name, size) : std::wstring();
+}
+
+// A masked collection names no computer, not even in its record.
+constexpr wchar_t kComputerStandIn[] = L"COMPUTER";
+
+// Another command run in-process, on its own command line.
+template <typename Command>
+ResultCode ExecuteWith(const std::vector<std::wstring>& args) {
+    std::vector<const wchar_t*> argv;
+    for (const std::wstring& arg : args) {
+        argv.push_back(arg.c_str());
+    }
+    Command command(static_cast<int>(argv.size()), argv.data());
+    return command.Execute();
+}
+
+std::wstring Joined(const std::vector<std::wstring>& items) {
+    std::wstring text;
+    for (const std::wstring& item : items) {
+        text += (text.empty() ? L"" : L",") + item;
+    }
+    return text;
+}
+
+class ConsoleNotices : public StepNotices {
+public:
+    void Started(std::size_t index, std::size_t count, const std::wstring& name) override {
+        StatusLine::Get().Erase();
+        PrintLine(LoadMessage(msg::kCollectStepStarted, static_cast<int>(index + 1),
+                              static_cast<int>(count + 1), name.c_str()));
+    }
+    void Ended(std::size_t index, std::size_t count, const StepRecord& record) override {
+        StatusLine::Get().Erase();
+        const std::string name = StepResultName(record.result);  // ASCII
+        const std::wstring result(name.begin(), name.end());
+        PrintLine(LoadMessage(msg::kCollectStepEnded, static_cast<int>(index + 1),
+                              static_cast<int>(count + 1), record.name.c_str(), result.c_str()));
+    }
+    void Running(const std::vector<RunningStep>& steps) override {
+        StatusLine::Get().Update([&steps] {
+            return RenderRunningSteps(steps, [](const RunningStep& step) {
+                return step.name + L" " + std::to_wstring(step.elapsed.count() / 1000) + L"s";
+            });
+        });
+    }
+};
 
 // A child step: its runs end when the scheduler asks the step to stop.
 template <typename Body>
@@ -42,7 +124,9 @@ StepOutcome RunChildStep(StepControl& control, const std::wstring& log, Body&& b
     ToolRunSettings settings;
     settings.stop = stop.get();
     settings.belowNormalPriority = true;
-    StepOutcome outcome = OutcomeOf(body(settings));
+    std::vector<std::wstring> written;
+    StepOutcome outcome = OutcomeOf(body(settings, written));
+    outcome.outputs = DigestsOf(written);
     if (control.StopRequested()) {
         outcome.result = StepResult::Interrupted;
     }
@@ -82,20 +166,30 @@ ResultCode CCollectCommand::Usage() {
     return PrintUsage(msg::kUsageCollect);
 }
 
+std::vector<std::wstring> CCollectCommand::QebArguments(const std::wstring& folder) const {
+    std::vector<std::wstring> args = {L"QebInfo", L"QEB", L"-dest:" + folder,
+                                      L"-product:" + std::to_wstring(m_nProduct)};
+    if (!m_vecInstances.empty()) {
+        args.push_back(L"-instances:" + Joined(m_vecInstances));
+    }
+    if (!m_vecIgnore.empty()) {
+        args.push_back(L"-ignore:" + Joined(m_vecIgnore));
+    }
+    if (m_bEventLog == 0) {
+        args.push_back(L"-noeventlog");
+    }
+    if (m_bVmViewer != 0) {
+        args.push_back(L"-vmviewer");
+    }
+    return args;
+}
+
 std::vector<Step> CCollectCommand::BuildSteps(const std::wstring& folder) {
     const std::chrono::milliseconds limit(1000LL * m_nLimitSeconds);
     std::vector<Step> steps;
     steps.push_back({L"QEB", std::nullopt, [this, folder](StepControl&) {
                          ThreadOutput output(JoinPath(folder, L"QEB.log"), nullptr);
-                         std::vector<std::wstring> args = {
-                             L"QebInfo", L"QEB", L"-dest:" + folder,
-                             L"-product:" + std::to_wstring(m_nProduct)};
-                         std::vector<const wchar_t*> argv;
-                         for (const std::wstring& arg : args) {
-                             argv.push_back(arg.c_str());
-                         }
-                         CQebCommand command(static_cast<int>(argv.size()), argv.data());
-                         return OutcomeOf(command.Execute());
+                         return OutcomeOf(ExecuteWith<CQebCommand>(QebArguments(folder)));
                      }});
     for (const auto& [name, tool, file] : {std::tuple{L"MSINFO", &kMsinfoTool, L"msinfo.txt"},
                                            std::tuple{L"SYSINFO", &kSysinfoTool, L"sysinfo.txt"}}) {
@@ -103,9 +197,12 @@ std::vector<Step> CCollectCommand::BuildSteps(const std::wstring& folder) {
         const std::wstring dest = JoinPath(folder, file);
         const ReportTool* reportTool = tool;
         steps.push_back({name, limit, [log, dest, reportTool](StepControl& control) {
-                             return RunChildStep(control, log, [&](const ToolRunSettings& s) {
-                                 return WriteToolReport(*reportTool, dest, s);
-                             });
+                             return RunChildStep(
+                                 control, log,
+                                 [&](const ToolRunSettings& s, std::vector<std::wstring>& out) {
+                                     out.push_back(dest);
+                                     return WriteToolReport(*reportTool, dest, s);
+                                 });
                          }});
     }
     EventExportOptions options;
@@ -115,9 +212,11 @@ std::vector<Step> CCollectCommand::BuildSteps(const std::wstring& folder) {
     const std::wstring eventLog = JoinPath(folder, L"EVENT.log");
     const std::wstring eventDest = JoinPath(folder, L"event");
     steps.push_back({L"EVENT", limit, [eventLog, eventDest, options](StepControl& control) {
-                         return RunChildStep(control, eventLog, [&](const ToolRunSettings& s) {
-                             return ExportEventLogs(eventDest, options, s);
-                         });
+                         return RunChildStep(
+                             control, eventLog,
+                             [&](const ToolRunSettings& s, std::vector<std::wstring>& out) {
+                                 return ExportEventLogs(eventDest, options, s, &out);
+                             });
                      }});
     return steps;
 }
@@ -132,12 +231,23 @@ ResultCode CCollectCommand::Run() {
         return notMade;
     }
     CollectionRecord record;
+    record.version = L"" QEB_VERSION_TEXT;
+    record.computer = m_bMask != 0 ? std::wstring(kComputerStandIn) : ThisComputer();
+    record.options = {{"product", static_cast<long long>(m_nProduct)},
+                      {"days", static_cast<long long>(m_nDays)},
+                      {"evtx", m_bEvtx != 0 && m_bMask == 0},
+                      {"limit", static_cast<long long>(m_nLimitSeconds)},
+                      {"minfree", static_cast<long long>(m_nMinFreeMiB)},
+                      {"nozip", m_bNoZip != 0},
+                      {"encrypt", m_bEncrypt != 0},
+                      {"mask", m_bMask != 0}};
     record.start = std::chrono::system_clock::now();
     StepScheduler scheduler;
-    StepNotices notices;
+    ConsoleNotices notices;
     record.steps = scheduler.Run(BuildSteps(folder), notices);
     record.end = std::chrono::system_clock::now();
     record.interrupted = scheduler.Interrupted();
+    StatusLine::Get().Erase();
     bool allOk = true;
     for (const StepRecord& step : record.steps) {
         allOk = allOk && step.result == StepResult::Ok;
@@ -155,13 +265,17 @@ ResultCode CCollectCommand::Run() {
         }
         if (m_bMask != 0) {
             args.push_back(L"-mask");
+            if (!m_strMaskMap.empty()) {
+                args.push_back(L"-maskmap:" + m_strMaskMap);
+            }
+            if (!m_strMaskWords.empty()) {
+                args.push_back(L"-maskwords:" + m_strMaskWords);
+            }
+            if (!m_vecMaskDomains.empty()) {
+                args.push_back(L"-maskdomain:" + Joined(m_vecMaskDomains));
+            }
         }
-        std::vector<const wchar_t*> argv;
-        for (const std::wstring& arg : args) {
-            argv.push_back(arg.c_str());
-        }
-        CPackCommand pack(static_cast<int>(argv.size()), argv.data());
-        if (const ResultCode packed = pack.Execute(); packed != kSuccess) {
+        if (const ResultCode packed = ExecuteWith<CPackCommand>(args); packed != kSuccess) {
             return packed;
         }
     }

@@ -24,6 +24,7 @@ public:
 private:
     ResultCode Run();
     std::vector<Step> BuildSteps(const std::wstring& folder);
+    std::vector<std::wstring> QebArguments(const std::wstring& folder) const;
 
     int m_nDays = 30;
     int m_bEvtx = 1;
