@@ -21,6 +21,7 @@ inline constexpr NumberedMessage<SignedInsert, SignedInsert, TextInsert> kCollec
     IDS_COLLECT_STEP_STARTED};
 inline constexpr NumberedMessage<SignedInsert, SignedInsert, TextInsert, TextInsert>
     kCollectStepEnded{IDS_COLLECT_STEP_ENDED};
+inline constexpr NumberedMessage<TextInsert> kCollectFolder{IDS_COLLECT_FOLDER};
 inline constexpr PlainText kPasswordPrompt{IDS_PASSWORD_PROMPT};
 inline constexpr PlainText kPasswordConfirm{IDS_PASSWORD_CONFIRM};
 inline constexpr PlainText kPasswordMismatch{IDS_PASSWORD_MISMATCH};

@@ -14,6 +14,7 @@
 #include "commands/SystemToolCommandLines.h"
 #include "commands/SystemToolSteps.h"
 #include "util/FileDigest.h"
+#include "util/InterruptCleanup.h"
 #include "util/PathText.h"
 #include "util/StatusLine.h"
 #include "util/Console.h"
@@ -83,6 +84,25 @@ ResultCode ExecuteWith(const std::vector<std::wstring>& args) {
     Command command(static_cast<int>(argv.size()), argv.data());
     return command.Execute();
 }
+
+// The calling thread's disk and memory priority lowered while it lives, so that a production
+// server's own I/O goes first. THREAD_MODE_BACKGROUND_BEGIN/END apply to the current thread
+// only (SetThreadPriority, Microsoft Learn).
+class BackgroundMode {
+public:
+    BackgroundMode()
+        : m_begun(::SetThreadPriority(::GetCurrentThread(), THREAD_MODE_BACKGROUND_BEGIN) != 0) {}
+    ~BackgroundMode() {
+        if (m_begun) {
+            ::SetThreadPriority(::GetCurrentThread(), THREAD_MODE_BACKGROUND_END);
+        }
+    }
+    BackgroundMode(const BackgroundMode&) = delete;
+    BackgroundMode& operator=(const BackgroundMode&) = delete;
+
+private:
+    bool m_begun;
+};
 
 std::wstring Joined(const std::vector<std::wstring>& items) {
     std::wstring text;
@@ -189,6 +209,7 @@ std::vector<Step> CCollectCommand::BuildSteps(const std::wstring& folder) {
     std::vector<Step> steps;
     steps.push_back({L"QEB", std::nullopt, [this, folder](StepControl&) {
                          ThreadOutput output(JoinPath(folder, L"QEB.log"), nullptr);
+                         const BackgroundMode background;
                          return OutcomeOf(ExecuteWith<CQebCommand>(QebArguments(folder)));
                      }});
     for (const auto& [name, tool, file] : {std::tuple{L"MSINFO", &kMsinfoTool, L"msinfo.txt"},
@@ -244,7 +265,10 @@ ResultCode CCollectCommand::Run() {
     record.start = std::chrono::system_clock::now();
     StepScheduler scheduler;
     ConsoleNotices notices;
-    record.steps = scheduler.Run(BuildSteps(folder), notices);
+    {
+        const InterruptCancels interrupts([&scheduler] { scheduler.Cancel(); });
+        record.steps = scheduler.Run(BuildSteps(folder), notices);
+    }
     record.end = std::chrono::system_clock::now();
     record.interrupted = scheduler.Interrupted();
     StatusLine::Get().Erase();
@@ -275,9 +299,14 @@ ResultCode CCollectCommand::Run() {
                 args.push_back(L"-maskdomain:" + Joined(m_vecMaskDomains));
             }
         }
+        const BackgroundMode background;
         if (const ResultCode packed = ExecuteWith<CPackCommand>(args); packed != kSuccess) {
             return packed;
         }
+    }
+    PrintLine(LoadMessage(msg::kCollectFolder, folder.c_str()));
+    if (record.interrupted) {
+        return kCollectionInterrupted;
     }
     return allOk ? kSuccess : kCollectionIncomplete;
 }

@@ -11,8 +11,10 @@
 
 namespace qeb {
 
-// Any step not ok: the collection is there but incomplete.
-constexpr ResultCode kCollectionIncomplete = 0x20040001;
+// A step not ok: the collection and its archive are there but incomplete.
+constexpr ResultCode kCollectionIncomplete = 0x8007012B;  // ERROR_PARTIAL_COPY
+// Ctrl+C ended the collection: its children are ended, the folder stays, nothing is packed.
+constexpr ResultCode kCollectionInterrupted = 0x800704C7;  // ERROR_CANCELLED
 
 class CCollectCommand : public CCommandBase {
 public:

@@ -18,8 +18,10 @@ namespace {
 
 constexpr DWORD kHoldAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
 
+// One stack per thread: a command that runs on a worker thread holds and lets go of its
+// places by scope, in its own order, while other threads do the same with theirs.
 std::vector<UniqueFileHandle>& HeldLevels() {
-    static std::vector<UniqueFileHandle> held;
+    thread_local std::vector<UniqueFileHandle> held;
     return held;
 }
 
