@@ -22,6 +22,14 @@ inline constexpr NumberedMessage<SignedInsert, SignedInsert, TextInsert> kCollec
 inline constexpr NumberedMessage<SignedInsert, SignedInsert, TextInsert, TextInsert>
     kCollectStepEnded{IDS_COLLECT_STEP_ENDED};
 inline constexpr NumberedMessage<TextInsert> kCollectFolder{IDS_COLLECT_FOLDER};
+inline constexpr NumberedMessage<TextInsert, TextInsert, SignedInsert, TextInsert, TextInsert>
+    kSummaryHead{IDS_SUMMARY_HEAD};
+inline constexpr NumberedMessage<SignedInsert, SignedInsert, TextInsert, TextInsert, TextInsert,
+                                 SignedInsert, TextInsert, SignedInsert>
+    kSummaryStep{IDS_SUMMARY_STEP};
+inline constexpr NumberedMessage<TextInsert, SignedInsert> kSummaryFailed{IDS_SUMMARY_FAILED};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kSummaryWarned{IDS_SUMMARY_WARNED};
+inline constexpr NumberedMessage<TextInsert> kSummaryAllOk{IDS_SUMMARY_ALL_OK};
 inline constexpr PlainText kPasswordPrompt{IDS_PASSWORD_PROMPT};
 inline constexpr PlainText kPasswordConfirm{IDS_PASSWORD_CONFIRM};
 inline constexpr PlainText kPasswordMismatch{IDS_PASSWORD_MISMATCH};

@@ -1,6 +1,8 @@
 #include "commands/CollectCommand.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cwchar>
 #include <memory>
 
 #include <windows.h>
@@ -13,7 +15,9 @@
 #include "commands/QebCommand.h"
 #include "commands/SystemToolCommandLines.h"
 #include "commands/SystemToolSteps.h"
+#include "util/CodePage.h"
 #include "util/FileDigest.h"
+#include "util/UniqueOwner.h"
 #include "util/InterruptCleanup.h"
 #include "util/PathText.h"
 #include "util/StatusLine.h"
@@ -104,12 +108,58 @@ private:
     bool m_begun;
 };
 
-std::wstring Joined(const std::vector<std::wstring>& items) {
+std::wstring JoinedWith(const std::vector<std::wstring>& items, const wchar_t* separator) {
     std::wstring text;
     for (const std::wstring& item : items) {
-        text += (text.empty() ? L"" : L",") + item;
+        text += (text.empty() ? L"" : separator) + item;
     }
     return text;
+}
+
+std::wstring Joined(const std::vector<std::wstring>& items) {
+    return JoinedWith(items, L",");
+}
+
+// "20261210_091503" for the folder's name and "2026/12/10 09:15:03" for summary.txt.
+std::wstring LocalTimeText(const wchar_t* format) {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    wchar_t text[32] = {};
+    swprintf(text, 32, format, now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+             now.wSecond);
+    return text;
+}
+
+// A new folder below the root, with _2, _3 and so on when the name is taken, made protected.
+ResultCode MakeCollectionFolder(const std::wstring& root, const std::wstring& base,
+                                std::wstring& folder) {
+    for (int suffix = 1; suffix < 1000; ++suffix) {
+        folder = JoinPath(root, suffix == 1 ? base : base + L"_" + std::to_wstring(suffix));
+        if (::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            return EnsureOutputDirectory(folder, folder);
+        }
+    }
+    return kCannotMake;
+}
+
+std::string HexText(std::uint32_t code) {
+    char text[9] = {};
+    snprintf(text, sizeof text, "%08X", static_cast<unsigned>(code));
+    return text;
+}
+
+unsigned CountLines(const std::wstring& path) {
+    unsigned lines = 0;
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    char buffer[4096];
+    DWORD read = 0;
+    while (file && ::ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        for (DWORD i = 0; i < read; ++i) {
+            lines += buffer[i] == '\n' ? 1 : 0;
+        }
+    }
+    return lines;
 }
 
 class ConsoleNotices : public StepNotices {
@@ -137,7 +187,8 @@ public:
 
 // A child step: its runs end when the scheduler asks the step to stop.
 template <typename Body>
-StepOutcome RunChildStep(StepControl& control, const std::wstring& log, Body&& body) {
+StepOutcome RunChildStep(StepControl& control, const std::wstring& log,
+                         const std::wstring& commandLine, Body&& body) {
     ThreadOutput output(log, nullptr);
     auto stop = std::make_shared<ChildStop>();
     control.OnStop([stop] { stop->Request(); });
@@ -147,6 +198,7 @@ StepOutcome RunChildStep(StepControl& control, const std::wstring& log, Body&& b
     std::vector<std::wstring> written;
     StepOutcome outcome = OutcomeOf(body(settings, written));
     outcome.outputs = DigestsOf(written);
+    outcome.commandLine = commandLine;
     if (control.StopRequested()) {
         outcome.result = StepResult::Interrupted;
     }
@@ -186,6 +238,45 @@ ResultCode CCollectCommand::Usage() {
     return PrintUsage(msg::kUsageCollect);
 }
 
+// As the sequential script wrote it, in code page 932: each step's command line, exit code in
+// hex and decimal, result and logged lines; the closing line by the worst step.
+std::wstring CCollectCommand::SummaryText(CollectionRecord& record, const std::wstring& folder,
+                                          const std::wstring& startText) const {
+    std::wstring text =
+        LoadMessage(msg::kSummaryHead, record.version.c_str(), record.computer.c_str(), m_nProduct,
+                    startText.c_str(), folder.c_str());
+    int failed = 0;
+    std::wstring warned;
+    const int count = static_cast<int>(record.steps.size()) + (m_bNoZip != 0 ? 0 : 1);
+    for (std::size_t i = 0; i < record.steps.size(); ++i) {
+        StepRecord& step = record.steps[i];
+        const unsigned lines = CountLines(JoinPath(folder, step.name + L".log"));
+        const std::string hex = HexText(step.exitCode);
+        const std::wstring hexText(hex.begin(), hex.end());
+        const std::string result = StepResultName(step.result);
+        const std::wstring resultText(result.begin(), result.end());
+        text +=
+            LoadMessage(msg::kSummaryStep, static_cast<int>(i + 1), count, step.name.c_str(),
+                        step.commandLine.c_str(), hexText.c_str(), static_cast<int>(step.exitCode),
+                        resultText.c_str(), static_cast<int>(lines));
+        if (step.result != StepResult::Ok) {
+            ++failed;
+        } else if (lines > 0) {
+            step.warnings = static_cast<int>(lines);
+            warned += L" " + step.name;
+        }
+    }
+    const std::wstring endText = LocalTimeText(L"%04u/%02u/%02u %02u:%02u:%02u");
+    if (failed > 0) {
+        text += LoadMessage(msg::kSummaryFailed, endText.c_str(), failed);
+    } else if (!warned.empty()) {
+        text += LoadMessage(msg::kSummaryWarned, endText.c_str(), warned.c_str());
+    } else {
+        text += LoadMessage(msg::kSummaryAllOk, endText.c_str());
+    }
+    return text;
+}
+
 std::vector<std::wstring> CCollectCommand::QebArguments(const std::wstring& folder) const {
     std::vector<std::wstring> args = {L"QebInfo", L"QEB", L"-dest:" + folder,
                                       L"-product:" + std::to_wstring(m_nProduct)};
@@ -210,16 +301,20 @@ std::vector<Step> CCollectCommand::BuildSteps(const std::wstring& folder) {
     steps.push_back({L"QEB", std::nullopt, [this, folder](StepControl&) {
                          ThreadOutput output(JoinPath(folder, L"QEB.log"), nullptr);
                          const BackgroundMode background;
-                         return OutcomeOf(ExecuteWith<CQebCommand>(QebArguments(folder)));
+                         const std::vector<std::wstring> args = QebArguments(folder);
+                         StepOutcome outcome = OutcomeOf(ExecuteWith<CQebCommand>(args));
+                         outcome.commandLine = JoinedWith(args, L" ");
+                         return outcome;
                      }});
     for (const auto& [name, tool, file] : {std::tuple{L"MSINFO", &kMsinfoTool, L"msinfo.txt"},
                                            std::tuple{L"SYSINFO", &kSysinfoTool, L"sysinfo.txt"}}) {
         const std::wstring log = JoinPath(folder, std::wstring(name) + L".log");
         const std::wstring dest = JoinPath(folder, file);
         const ReportTool* reportTool = tool;
-        steps.push_back({name, limit, [log, dest, reportTool](StepControl& control) {
+        const std::wstring commandLine = L"QebInfo " + std::wstring(name) + L" -dest:" + dest;
+        steps.push_back({name, limit, [log, dest, reportTool, commandLine](StepControl& control) {
                              return RunChildStep(
-                                 control, log,
+                                 control, log, commandLine,
                                  [&](const ToolRunSettings& s, std::vector<std::wstring>& out) {
                                      out.push_back(dest);
                                      return WriteToolReport(*reportTool, dest, s);
@@ -232,13 +327,16 @@ std::vector<Step> CCollectCommand::BuildSteps(const std::wstring& folder) {
     options.locale = options.evtx ? SystemUiLocaleName() : std::wstring();
     const std::wstring eventLog = JoinPath(folder, L"EVENT.log");
     const std::wstring eventDest = JoinPath(folder, L"event");
-    steps.push_back({L"EVENT", limit, [eventLog, eventDest, options](StepControl& control) {
-                         return RunChildStep(
-                             control, eventLog,
-                             [&](const ToolRunSettings& s, std::vector<std::wstring>& out) {
-                                 return ExportEventLogs(eventDest, options, s, &out);
-                             });
-                     }});
+    std::wstring eventLine = L"QebInfo EVENT -dest:" + eventDest;
+    eventLine += options.days != 0 ? L" -days:" + std::to_wstring(options.days) : L"";
+    eventLine += options.evtx ? L" -evtx" : L"";
+    steps.push_back(
+        {L"EVENT", limit, [eventLog, eventDest, options, eventLine](StepControl& control) {
+             return RunChildStep(control, eventLog, eventLine,
+                                 [&](const ToolRunSettings& s, std::vector<std::wstring>& out) {
+                                     return ExportEventLogs(eventDest, options, s, &out);
+                                 });
+         }});
     return steps;
 }
 
@@ -247,13 +345,19 @@ ResultCode CCollectCommand::Run() {
         invalid != kSuccess) {
         return invalid;
     }
-    const std::wstring folder = m_strDest;
-    if (const ResultCode notMade = EnsureOutputDirectory(folder, m_strDest); notMade != kSuccess) {
+    const std::wstring computer = m_bMask != 0 ? std::wstring(kComputerStandIn) : ThisComputer();
+    const std::wstring stamp = LocalTimeText(L"%04u%02u%02u_%02u%02u%02u");
+    // A masked collection's folder carries no computer name: it is sent along with the archive.
+    const std::wstring base = m_bMask != 0 ? L"collect_" + stamp : computer + L"_" + stamp;
+    std::wstring folder;
+    if (const ResultCode notMade = MakeCollectionFolder(m_strDest, base, folder);
+        notMade != kSuccess) {
         return notMade;
     }
+    const std::wstring startText = LocalTimeText(L"%04u/%02u/%02u %02u:%02u:%02u");
     CollectionRecord record;
     record.version = L"" QEB_VERSION_TEXT;
-    record.computer = m_bMask != 0 ? std::wstring(kComputerStandIn) : ThisComputer();
+    record.computer = computer;
     record.options = {{"product", static_cast<long long>(m_nProduct)},
                       {"days", static_cast<long long>(m_nDays)},
                       {"evtx", m_bEvtx != 0 && m_bMask == 0},
@@ -278,6 +382,10 @@ ResultCode CCollectCommand::Run() {
     }
     // Written before packing: nothing in the folder changes once packing starts.
     WholeFileWriter writer;
+    const std::wstring summary = SummaryText(record, folder, startText);
+    if (writer.WriteWhole(JoinPath(folder, L"summary.txt"), EncodeText(summary, 932))) {
+        allOk = false;
+    }
     if (writer.WriteWhole(JoinPath(folder, L"collection.json"),
                           CollectionJson(record, &UtcOffsetMinutesAt))) {
         allOk = false;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "collect/CollectionRecord.h"
 #include "commands/CommandBase.h"
 #include "util/StepScheduler.h"
 
@@ -27,6 +28,8 @@ private:
     ResultCode Run();
     std::vector<Step> BuildSteps(const std::wstring& folder);
     std::vector<std::wstring> QebArguments(const std::wstring& folder) const;
+    std::wstring SummaryText(CollectionRecord& record, const std::wstring& folder,
+                             const std::wstring& startText) const;
 
     int m_nDays = 30;
     int m_bEvtx = 1;
