@@ -1,6 +1,7 @@
 #include "commands/CollectCommand.h"
 
 #include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <memory>
@@ -78,15 +79,34 @@ std::wstring ThisComputer() {
 // A masked collection names no computer, not even in its record.
 constexpr wchar_t kComputerStandIn[] = L"COMPUTER";
 
-// Another command run in-process, on its own command line.
+// Another command run in-process, on its own command line, prepared by `prepare`.
 template <typename Command>
-ResultCode ExecuteWith(const std::vector<std::wstring>& args) {
+ResultCode ExecuteWith(const std::vector<std::wstring>& args,
+                       const std::function<void(Command&)>& prepare = {}) {
     std::vector<const wchar_t*> argv;
     for (const std::wstring& arg : args) {
         argv.push_back(arg.c_str());
     }
     Command command(static_cast<int>(argv.size()), argv.data());
+    if (prepare) {
+        prepare(command);
+    }
     return command.Execute();
+}
+
+constexpr std::uint64_t kMiB = 1024 * 1024;
+
+// The room a file of `size` bytes would leave on the folder's volume against what must stay
+// free: `keepMiB`, or when negative 1 GiB and 5 % of the volume, whichever is more.
+// GetDiskFreeSpaceExW counts the caller's quota (Microsoft Learn), which is what a copy meets.
+unsigned long CheckRoom(const std::wstring& folder, int keepMiB, std::uint64_t size) {
+    ULARGE_INTEGER available{}, total{};
+    if (!::GetDiskFreeSpaceExW(folder.c_str(), &available, &total, nullptr)) {
+        return 0;  // the copy itself meets a full volume
+    }
+    const std::uint64_t keep =
+        keepMiB >= 0 ? keepMiB * kMiB : std::max<std::uint64_t>(1024 * kMiB, total.QuadPart / 20);
+    return available.QuadPart < size || available.QuadPart - size < keep ? ERROR_DISK_FULL : 0;
 }
 
 // The calling thread's disk and memory priority lowered while it lives, so that a production
@@ -302,7 +322,19 @@ std::vector<Step> CCollectCommand::BuildSteps(const std::wstring& folder) {
                          ThreadOutput output(JoinPath(folder, L"QEB.log"), nullptr);
                          const BackgroundMode background;
                          const std::vector<std::wstring> args = QebArguments(folder);
-                         StepOutcome outcome = OutcomeOf(ExecuteWith<CQebCommand>(args));
+                         StepOutcome outcome =
+                             OutcomeOf(ExecuteWith<CQebCommand>(args, [&](CQebCommand& qeb) {
+                                 if (m_nMinFreeMiB != 0) {
+                                     const int keepMiB = m_nMinFreeMiB;
+                                     qeb.SetRoomCheck([folder, keepMiB](std::uint64_t size) {
+                                         return CheckRoom(folder, keepMiB, size);
+                                     });
+                                 }
+                             }));
+                         // What is already copied stays; the record says why the rest is not.
+                         if (outcome.exitCode == kVolumeFull) {
+                             outcome.result = StepResult::StoppedForSpace;
+                         }
                          outcome.commandLine = JoinedWith(args, L" ");
                          return outcome;
                      }});

@@ -16,6 +16,8 @@ namespace qeb {
 constexpr ResultCode kCollectionIncomplete = 0x8007012B;  // ERROR_PARTIAL_COPY
 // Ctrl+C ended the collection: its children are ended, the folder stays, nothing is packed.
 constexpr ResultCode kCollectionInterrupted = 0x800704C7;  // ERROR_CANCELLED
+// The copy stopped to keep the volume's free room, or met a full volume.
+constexpr ResultCode kVolumeFull = 0x80070070;  // ERROR_DISK_FULL
 
 class CCollectCommand : public CCommandBase {
 public:
