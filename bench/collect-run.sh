@@ -13,7 +13,14 @@ tool_ms=$(( ${BENCH_TOOL_SECONDS:-10} * 1000 ))
 fake=$QEB_BUILD_DIR/bin/fake_tool.exe
 [ -f "$fake" ] || cmake --build "$QEB_BUILD_DIR" -j2 --target fake_tool >/dev/null
 system32=$drive_c/windows/system32
-for tool in msinfo32 systeminfo wevtutil; do cp "$fake" "$system32/$tool.exe"; done
+for tool in msinfo32 systeminfo wevtutil; do
+    [ -f "$system32/$tool.exe.bench" ] || cp "$system32/$tool.exe" "$system32/$tool.exe.bench"
+    cp "$fake" "$system32/$tool.exe"
+done
+# Wine's own stubs come back however the run ends.
+trap 'for tool in msinfo32 systeminfo wevtutil; do
+          [ ! -f "$system32/$tool.exe.bench" ] || mv -f "$system32/$tool.exe.bench" "$system32/$tool.exe"
+      done' EXIT
 # Wine would otherwise run its built-in stubs of these names.
 export WINEDLLOVERRIDES="msinfo32.exe,systeminfo.exe,wevtutil.exe=n"
 export QEB_FAKE_SLEEP_MS=$tool_ms
@@ -54,4 +61,3 @@ printf '%8d %10.2f %12.2f %10.2f %14.2f %14.2f\n' "$files" "${best[collect]}" \
     "${best[sequential]}" "${best[slowest]}" \
     "$(ratio "${best[collect]}" "${best[slowest]}")" "$(ratio "${best[collect]}" "${best[sequential]}")"
 rm -rf "$product" "$drive_c/BenchCollect"
-for tool in msinfo32 systeminfo wevtutil; do rm -f "$system32/$tool.exe"; done
