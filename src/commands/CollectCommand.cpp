@@ -182,19 +182,23 @@ unsigned CountLines(const std::wstring& path) {
     return lines;
 }
 
+// Numbered out of the steps and, unless -nozip, the packing after them.
 class ConsoleNotices : public StepNotices {
 public:
+    explicit ConsoleNotices(int extra) : m_extra(extra) {}
+
     void Started(std::size_t index, std::size_t count, const std::wstring& name) override {
         StatusLine::Get().Erase();
         PrintLine(LoadMessage(msg::kCollectStepStarted, static_cast<int>(index + 1),
-                              static_cast<int>(count + 1), name.c_str()));
+                              static_cast<int>(count) + m_extra, name.c_str()));
     }
     void Ended(std::size_t index, std::size_t count, const StepRecord& record) override {
         StatusLine::Get().Erase();
         const std::string name = StepResultName(record.result);  // ASCII
         const std::wstring result(name.begin(), name.end());
         PrintLine(LoadMessage(msg::kCollectStepEnded, static_cast<int>(index + 1),
-                              static_cast<int>(count + 1), record.name.c_str(), result.c_str()));
+                              static_cast<int>(count) + m_extra, record.name.c_str(),
+                              result.c_str()));
     }
     void Running(const std::vector<RunningStep>& steps) override {
         StatusLine::Get().Update([&steps] {
@@ -203,6 +207,9 @@ public:
             });
         });
     }
+
+private:
+    int m_extra;
 };
 
 // A child step: its runs end when the scheduler asks the step to stop.
@@ -400,7 +407,7 @@ ResultCode CCollectCommand::Run() {
                       {"mask", m_bMask != 0}};
     record.start = std::chrono::system_clock::now();
     StepScheduler scheduler;
-    ConsoleNotices notices;
+    ConsoleNotices notices(m_bNoZip != 0 ? 0 : 1);
     {
         const InterruptCancels interrupts([&scheduler] { scheduler.Cancel(); });
         record.steps = scheduler.Run(BuildSteps(folder), notices);
