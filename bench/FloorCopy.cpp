@@ -1,5 +1,5 @@
 // The least a Win32 program has to do to copy a tree: one walk with FindFirstFileExW, a
-// CreateDirectoryW per directory and a CopyFileW per file. bench/collect.sh times QebInfo
+// CreateDirectoryW per directory and a CopyFileW per file. bench/copy.sh times QebInfo
 // against it, so that what QebInfo adds on top of the unavoidable work shows as a ratio.
 // Usage: FloorCopy SOURCE TARGET   (exit code 1 when anything was not copied)
 #include <windows.h>

@@ -16,6 +16,20 @@ inline constexpr PlainText kUsageEvent{IDS_USAGE_EVENT};
 inline constexpr PlainText kUsageSysinfo{IDS_USAGE_SYSINFO};
 inline constexpr PlainText kAlreadyRunning{IDS_ALREADY_RUNNING};
 inline constexpr PlainText kUsagePack{IDS_USAGE_PACK};
+inline constexpr PlainText kUsageCollect{IDS_USAGE_COLLECT};
+inline constexpr NumberedMessage<SignedInsert, SignedInsert, TextInsert> kCollectStepStarted{
+    IDS_COLLECT_STEP_STARTED};
+inline constexpr NumberedMessage<SignedInsert, SignedInsert, TextInsert, TextInsert>
+    kCollectStepEnded{IDS_COLLECT_STEP_ENDED};
+inline constexpr NumberedMessage<TextInsert> kCollectFolder{IDS_COLLECT_FOLDER};
+inline constexpr NumberedMessage<TextInsert, TextInsert, SignedInsert, TextInsert, TextInsert>
+    kSummaryHead{IDS_SUMMARY_HEAD};
+inline constexpr NumberedMessage<SignedInsert, SignedInsert, TextInsert, TextInsert, TextInsert,
+                                 SignedInsert, TextInsert, SignedInsert>
+    kSummaryStep{IDS_SUMMARY_STEP};
+inline constexpr NumberedMessage<TextInsert, SignedInsert> kSummaryFailed{IDS_SUMMARY_FAILED};
+inline constexpr NumberedMessage<TextInsert, TextInsert> kSummaryWarned{IDS_SUMMARY_WARNED};
+inline constexpr NumberedMessage<TextInsert> kSummaryAllOk{IDS_SUMMARY_ALL_OK};
 inline constexpr PlainText kPasswordPrompt{IDS_PASSWORD_PROMPT};
 inline constexpr PlainText kPasswordConfirm{IDS_PASSWORD_CONFIRM};
 inline constexpr PlainText kPasswordMismatch{IDS_PASSWORD_MISMATCH};

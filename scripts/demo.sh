@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds QebInfo (if needed), creates a sample QEB 8 installation in a Wine
 # prefix of its own that behaves as a Japanese Windows, and runs all four
-# commands against it, PACK on what they wrote, then all of it at once with collect.cmd.
+# commands against it, PACK on what they wrote, then all of it at once with collect.cmd and
+# with COLLECT.
 # Console text, QebVer.txt and summary.txt are converted from code page 932 for this terminal.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
@@ -121,3 +122,11 @@ printf '\nsummary.txt:\n'
 iconv -f CP932 -t UTF-8 "$collection/summary.txt" | tr -d '\r' | sed 's/^/  /'
 printf '\nBeside the folder:\n'
 (cd "$tool_dir/collected" && ls -1 | sed 's/^/  /' && sha256sum -c -- *.zip.sha256 | sed 's/^/  /')
+
+# COLLECT does the same in one run with the steps side by side, and records every step in
+# collection.json; Wine's stub tools fail their steps, so its result is not 0.
+rm -rf "$drive_c/QebCollectAll"
+run COLLECT -product:8 -dest:'C:\QebCollectAll' -noevtx
+printf '\ncollection.json:\n'
+sed 's/^/  /' "$(ls -d "$drive_c"/QebCollectAll/*/ | head -n 1)collection.json"
+printf '\n'

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "MessageCatalog.h"
+#include "commands/CollectCommand.h"
 #include "commands/EventCommand.h"
 #include "commands/MsinfoCommand.h"
 #include "commands/PackCommand.h"
@@ -26,11 +27,9 @@ struct CommandEntry {
 };
 
 constexpr CommandEntry kCommands[] = {
-    {L"QEB", &Run<CQebCommand>},
-    {L"MSINFO", &Run<CMsinfoCommand>},
-    {L"EVENT", &Run<CEventCommand>},
-    {L"SYSINFO", &Run<CSysinfoCommand>},
-    {L"PACK", &Run<CPackCommand>},
+    {L"QEB", &Run<CQebCommand>},     {L"MSINFO", &Run<CMsinfoCommand>},
+    {L"EVENT", &Run<CEventCommand>}, {L"SYSINFO", &Run<CSysinfoCommand>},
+    {L"PACK", &Run<CPackCommand>},   {L"COLLECT", &Run<CCollectCommand>},
 };
 
 }  // namespace

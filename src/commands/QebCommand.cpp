@@ -43,9 +43,8 @@ std::wstring CommonDataFolder() {
 bool IsSourceInCollection(const std::wstring& productDirectory, const std::wstring& dataRoot,
                           const std::wstring& collectionRoot) {
     const std::wstring root = ResolvedPathOfPlace(collectionRoot);
-    for (const std::wstring& source :
-         {JoinPath(productDirectory, L"Environment\\Config"), dataRoot,
-          JoinPath(productDirectory, L"Environment\\Instance")}) {
+    for (const std::wstring& source : {JoinPath(productDirectory, L"Environment\\Config"), dataRoot,
+                                       JoinPath(productDirectory, L"Environment\\Instance")}) {
         if (PathExists(source) && IsSameOrBelow(ResolvedPathOfPlace(source), root)) {
             return true;
         }
@@ -155,6 +154,7 @@ ResultCode CQebCommand::CopyProductTrees(const std::wstring& productDirectory,
     int copied = 0;
     const std::wstring* tree = nullptr;
     TreeCopyHooks hooks;
+    hooks.checkRoom = m_checkRoom;
     hooks.onCopied = [&copied, &tree] {
         ++copied;
         StatusLine::Get().Update(

@@ -4,6 +4,8 @@
 
 #include <boost/filesystem/operations.hpp>
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <vector>
 
 #include "util/FileIdentity.h"
@@ -18,9 +20,13 @@ namespace {
 
 constexpr DWORD kHoldAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
 
+// One stack per thread: a command that runs on a worker thread holds and lets go of its
+// places by scope, in its own order, while other threads do the same with theirs.
 std::vector<UniqueFileHandle>& HeldLevels() {
-    static std::vector<UniqueFileHandle> held;
-    return held;
+    static std::mutex guard;
+    static std::map<DWORD, std::vector<UniqueFileHandle>> held;
+    const std::lock_guard<std::mutex> lock(guard);
+    return held[::GetCurrentThreadId()];
 }
 
 // Where the first level below the volume root begins: after "C:\", "\\server\share\" or

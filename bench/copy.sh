@@ -3,7 +3,7 @@
 # CreateDirectoryW and CopyFileW, nothing else) and Wine's own xcopy /E /I /Q /Y, all
 # copying the same product tree in the same prefix. Each runs three times, in turn,
 # into an empty target; the table has the best time of each and QebInfo's ratios.
-# Usage: bench/collect.sh [FILES ...]   (default: 5000 20000; 10 files a directory)
+# Usage: bench/copy.sh [FILES ...]   (default: 5000 20000; 10 files a directory)
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 
