@@ -97,11 +97,11 @@ zip_int64_t ArchiveOutputFile::BeginWrite() {
     m_bufferStart = m_position = m_end = 0;
     m_buffer.clear();
     m_buffer.reserve(kBufferSize);
-    PendingFileSpec spec;
-    spec.access = GENERIC_READ | GENERIC_WRITE;
-    spec.share = FILE_SHARE_DELETE;  // the console's clean-up may remove it by its name
-    spec.protectedOutput = true;
-    if (const DWORD error = TemporarySibling::Create(m_archivePath, spec, m_temporary);
+    PendingFileOptions options;
+    options.access = GENERIC_READ | GENERIC_WRITE;
+    options.share = FILE_SHARE_DELETE;  // the console's clean-up may remove it by its name
+    options.protectedOutput = true;
+    if (const DWORD error = TemporarySibling::Create(m_archivePath, options, m_temporary);
         error != ERROR_SUCCESS) {
         return Fail(ZIP_ER_TMPOPEN, error);
     }

@@ -21,11 +21,11 @@ constexpr DWORD kCopiedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HID
                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-PendingFileSpec CopySpec() {
-    PendingFileSpec spec;
-    spec.flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
-    spec.protectedOutput = true;
-    return spec;
+PendingFileOptions CopyOptions() {
+    PendingFileOptions options;
+    options.flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
+    options.protectedOutput = true;
+    return options;
 }
 
 FileCopyOutcome Failed(DWORD error) {
@@ -89,7 +89,7 @@ FileCopyOutcome FileCopier::Copy(const std::wstring& sourcePath, const std::wstr
     const DWORD writable = attributes & ~DWORD{FILE_ATTRIBUTE_READONLY};
     // Where no copy exists this is all there is: the file is made under its own name.
     PendingFile direct;
-    DWORD error = PendingFile::Create(target, CopySpec(), direct);
+    DWORD error = PendingFile::Create(target, CopyOptions(), direct);
     if (error == ERROR_SUCCESS) {
         if ((error = CopyContent(source.handle.Get(), source.size, direct.Handle())) != 0 ||
             !SetTimesAndAttributes(direct.Handle(), source, writable) ||
@@ -122,7 +122,7 @@ FileCopyOutcome FileCopier::Replace(const SourceFile& source, const std::wstring
     }
     std::optional<TemporarySibling> copy;
     const DWORD writable = attributes & ~DWORD{FILE_ATTRIBUTE_READONLY};
-    DWORD error = TemporarySibling::Create(target, CopySpec(), copy);
+    DWORD error = TemporarySibling::Create(target, CopyOptions(), copy);
     if (error != ERROR_SUCCESS ||
         (error = CopyContent(source.handle.Get(), source.size, copy->Handle())) != 0) {
         return Failed(error);

@@ -17,14 +17,15 @@ bool IsPassingRefusal(DWORD error) {
 
 }  // namespace
 
-unsigned long PendingFile::Create(const std::wstring& path, const PendingFileSpec& spec,
+unsigned long PendingFile::Create(const std::wstring& path, const PendingFileOptions& options,
                                   PendingFile& made) {
-    const DWORD access = spec.access | DELETE;
-    made.m_file.Reset(
-        spec.protectedOutput
-            ? OutputProtection::Get().CreateFile(path, access, spec.share, CREATE_NEW, spec.flags)
-            : TheOutputCalls().createFile(path.c_str(), access, spec.share, nullptr, CREATE_NEW,
-                                          spec.flags, nullptr));
+    const DWORD access = options.access | DELETE;
+    made.m_file.Reset(options.protectedOutput
+                          ? OutputProtection::Get().CreateFile(path, access, options.share,
+                                                               CREATE_NEW, options.flags)
+                          : TheOutputCalls().createFile(path.c_str(), access, options.share,
+                                                        nullptr, CREATE_NEW, options.flags,
+                                                        nullptr));
     if (!made.m_file) {
         return ::GetLastError();
     }
@@ -37,14 +38,14 @@ unsigned long PendingFile::Create(const std::wstring& path, const PendingFileSpe
 }
 
 unsigned long PendingFile::MarkExisting(const std::wstring& path, PendingFile& held) {
-    held.m_file.Reset(TheOutputCalls().createFile(
-        path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    held.m_file.Reset(
+        TheOutputCalls().createFile(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!held.m_file) {
         const DWORD error = ::GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS
-                                                                               : error;
+                                                                              : error;
     }
     const unsigned long error = held.Mark(true);
     if (error != ERROR_SUCCESS) {

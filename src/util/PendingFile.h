@@ -13,7 +13,7 @@
 
 namespace qeb {
 
-struct PendingFileSpec {
+struct PendingFileOptions {
     DWORD access = GENERIC_WRITE;  // DELETE is added
     DWORD share = 0;
     DWORD flags = FILE_ATTRIBUTE_NORMAL;
@@ -28,7 +28,7 @@ public:
     PendingFile& operator=(PendingFile&&) noexcept = default;
 
     // Makes the file (CREATE_NEW); the Win32 error, 0 when `made` holds it.
-    static unsigned long Create(const std::wstring& path, const PendingFileSpec& spec,
+    static unsigned long Create(const std::wstring& path, const PendingFileOptions& options,
                                 PendingFile& made);
 
     // Marks an existing file in the same way, so that it goes when `held` is closed unless

@@ -43,7 +43,8 @@ bool IsRunning(DWORD process) {
 
 }  // namespace
 
-unsigned long TemporarySibling::Create(const std::wstring& target, const PendingFileSpec& spec,
+unsigned long TemporarySibling::Create(const std::wstring& target,
+                                       const PendingFileOptions& options,
                                        std::optional<TemporarySibling>& temporary) {
     temporary.reset();
     unsigned long error = ERROR_FILE_EXISTS;
@@ -53,7 +54,7 @@ unsigned long TemporarySibling::Create(const std::wstring& target, const Pending
             return ERROR_FILENAME_EXCED_RANGE;
         }
         PendingFile file;
-        error = PendingFile::Create(path, spec, file);
+        error = PendingFile::Create(path, options, file);
         if (error == ERROR_SUCCESS) {
             temporary.emplace(TemporarySibling(path, target, std::move(file)));
             return ERROR_SUCCESS;

@@ -20,7 +20,7 @@ class TemporarySibling {
 public:
     // Names are tried until one is free: one that exists, or that another process has left
     // pending deletion, is passed over. The Win32 error, 0 when `temporary` is set.
-    static unsigned long Create(const std::wstring& target, const PendingFileSpec& spec,
+    static unsigned long Create(const std::wstring& target, const PendingFileOptions& options,
                                 std::optional<TemporarySibling>& temporary);
 
     ~TemporarySibling();

@@ -34,9 +34,9 @@ WholeFileWriter::Failure WholeFileWriter::WriteBeside(const std::wstring& path,
                                                       const std::string& bytes,
                                                       Protection protection,
                                                       std::optional<TemporarySibling>& written) {
-    PendingFileSpec spec;
-    spec.protectedOutput = protection == Protection::Protected;
-    if (const DWORD created = TemporarySibling::Create(path, spec, written);
+    PendingFileOptions options;
+    options.protectedOutput = protection == Protection::Protected;
+    if (const DWORD created = TemporarySibling::Create(path, options, written);
         created != ERROR_SUCCESS) {
         return Failure{Step::Create, created};
     }

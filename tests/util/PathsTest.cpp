@@ -86,9 +86,9 @@ TEST(PathsTest, ShellCombinationAndFullForms) {
 TEST(PathsTest, TheConsolesCleanUpRemovesTemporaryFiles) {
     test::ScratchFolder scratch(test::CurrentTestName());
     std::optional<TemporarySibling> temporary;
-    PendingFileSpec spec;
-    spec.share = FILE_SHARE_DELETE;
-    ASSERT_EQ(TemporarySibling::Create(scratch / L"target.txt", spec, temporary), 0u);
+    PendingFileOptions options;
+    options.share = FILE_SHARE_DELETE;
+    ASSERT_EQ(TemporarySibling::Create(scratch / L"target.txt", options, temporary), 0u);
     ASSERT_TRUE(temporary->Handle() != INVALID_HANDLE_VALUE);
     EXPECT_TRUE(InterruptCleanup::RemoveRegisteredFiles());
     temporary.reset();
@@ -106,7 +106,9 @@ TEST(PathsTest, AMoveThatAScannerRefusesIsTriedAgain) {
     const std::wstring pending =
         scratch / (L"~QebInfo-" + std::to_wstring(::GetCurrentProcessId()) + L"-0.tmp");
     test::WriteBytes(pending, "");
-    UniqueFileHandle doomed(::CreateFileW(pending.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFileHandle doomed(::CreateFileW(pending.c_str(), DELETE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
     FILE_DISPOSITION_INFO disposition{TRUE};
     ASSERT_TRUE(::SetFileInformationByHandle(doomed.Get(), FileDispositionInfo, &disposition,
                                              sizeof disposition));
